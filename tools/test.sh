@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need (when missing), builds Corvalet with warnings as
+# errors and runs every test. With --asan it also builds and runs the sanitizer build.
+#   bash tools/test.sh            # the CI build and all tests
+#   bash tools/test.sh --asan     # also the AddressSanitizer + UBSan build
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake ninja-build g++ git pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+          qt6-base-dev python3 python3-aiosmtpd curl coreutils)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# UI tests run without a display.
+export QT_QPA_PLATFORM=offscreen
+
+presets=(ci)
+[ "${1:-}" = "--asan" ] && presets+=(asan)
+status=0
+for preset in "${presets[@]}"; do
+    echo "=== $preset build ==="
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    ctest --preset "$preset" || status=1
+done
+exit $status
