@@ -1,0 +1,73 @@
+#include "platform/TextFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace corvalet {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(TextFileTest, LinesEndAtCrLfCrOrLf) {
+    struct Case {
+        std::string text;
+        Lines lines;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\n", {"a"}},
+        {"a\r\nb\rc\nd", {"a", "b", "c", "d"}},
+        {"\r\n\r\n", {"", ""}},
+        {"a\n\rb", {"a", "", "b"}},
+        {"a\r\r\nb", {"a", "", "b"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitLines(c.text), c.lines) << testing::PrintToString(c.text);
+}
+
+TEST(TextFileTest, ReadingAMissingFileFails) {
+    test::TTempDir dir;
+    Lines lines{"kept"};
+    EXPECT_FALSE(ReadTextLines(dir.File("absent.txt").string(), lines));
+    EXPECT_EQ(lines, Lines{"kept"});
+    EXPECT_FALSE(ReadTextLines(dir.Path().string(), lines)); // a folder is no file
+}
+
+TEST(TextFileTest, AtomicReplaceKeepsModeAndLeavesNoTemporaryFile) {
+    test::TTempDir dir;
+    const std::string path = dir.File("settings.ini").string();
+    dir.Write("settings.ini", "old");
+    ::chmod(path.c_str(), 0600);
+    ASSERT_TRUE(ReplaceFileAtomically(path, "new\r\n"));
+    EXPECT_EQ(dir.Read("settings.ini"), "new\r\n");
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(TextFileTest, FailedReplaceLeavesTheOldFileWhole) {
+    test::TTempDir dir;
+    dir.Write("a.ini", "old bytes");
+    const std::string missingFolder = dir.File("no-such-folder/a.ini").string();
+    EXPECT_FALSE(ReplaceFileAtomically(missingFolder, "x"));
+    if (::geteuid() != 0) {
+        ::chmod(dir.Path().c_str(), 0500);
+        EXPECT_FALSE(ReplaceFileAtomically(dir.File("a.ini").string(), "new"));
+        ::chmod(dir.Path().c_str(), 0700);
+    }
+    EXPECT_EQ(dir.Read("a.ini"), "old bytes");
+}
+
+TEST(TextFileTest, AppendNeedsAnExistingFile) {
+    test::TTempDir dir;
+    EXPECT_FALSE(AppendToFile(dir.File("log").string(), "x"));
+    dir.Write("log", "a\r\n");
+    ASSERT_TRUE(AppendToFile(dir.File("log").string(), "b\r\n"));
+    EXPECT_EQ(dir.Read("log"), "a\r\nb\r\n");
+}
+
+} // namespace
+} // namespace corvalet
