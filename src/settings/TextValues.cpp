@@ -7,7 +7,7 @@ namespace corvalet {
 namespace {
 
 bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
 unsigned char FoldCase(char c) {
@@ -66,6 +66,13 @@ std::optional<std::int32_t> ReadInteger(std::string_view text, bool allowHex) {
     if (base == 16)
         return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
     return static_cast<std::int32_t>(negative ? -value : value);
+}
+
+std::string LowerCase(std::string_view text) {
+    std::string result(text.size(), '\0');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        result[i] = static_cast<char>(FoldCase(text[i]));
+    return result;
 }
 
 int CompareNoCase(std::string_view left, std::string_view right) {
