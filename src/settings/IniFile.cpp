@@ -10,6 +10,7 @@ namespace corvalet {
 namespace {
 
 constexpr std::string_view CrLf = "\r\n";
+constexpr std::string_view ByteOrderMark = "\xef\xbb\xbf";
 
 // "[Name]", blanks allowed around the brackets and the name; text after "]" does not count.
 std::optional<std::string_view> SectionName(std::string_view line) {
@@ -91,16 +92,20 @@ TIniFile::TIniFile(const std::string& bytes) {
 void TIniFile::AddLine(std::string text, std::string lineBreak) {
     Lines.push_back(TLine{std::move(text), std::move(lineBreak)});
     const TLineIterator line = std::prev(Lines.end());
-    if (const auto name = SectionName(line->Text)) {
+    // Editors may start a UTF-8 file with a byte order mark; it is kept but is no part of the line.
+    std::string_view content = line->Text;
+    if (Lines.size() == 1 && content.substr(0, ByteOrderMark.size()) == ByteOrderMark)
+        content.remove_prefix(ByteOrderMark.size());
+    if (const auto name = SectionName(content)) {
         Sections.push_back(TSection{line, {}});
         SectionIndex.emplace(LowerCase(*name), Sections.size() - 1);
         return;
     }
-    if (Sections.empty() || TrimBlanks(line->Text).empty())
+    if (Sections.empty() || TrimBlanks(content).empty())
         return;
     TSection& section = Sections.back();
     section.LastContent = line;
-    if (const auto key = KeyName(line->Text))
+    if (const auto key = KeyName(content))
         section.Keys.emplace(LowerCase(*key), line);
 }
 

@@ -122,6 +122,13 @@ TEST(IniFileTest, WritingChangesOnlyTheKeysLinesAndKeepsEverythingElse) {
     EXPECT_EQ(ini.ReadString("General", "SenderAddress", ""), "a@test");
 }
 
+TEST(IniFileTest, ByteOrderMarkIsKeptButDoesNotHideTheFirstSection) {
+    TIniFile ini("\xef\xbb\xbf[General]\nSenderName=Ann\n");
+    EXPECT_EQ(ini.ReadString("General", "SenderName", ""), "Ann");
+    ini.WriteString("General", "SenderName", "Bob");
+    EXPECT_EQ(ini.Text(), "\xef\xbb\xbf[General]\nSenderName=Bob\n");
+}
+
 TEST(IniFileTest, EachLineKeepsItsOwnBreak) {
     TIniFile ini("[A]\r\nk=1\nj=2\rl=3\r\n");
     ini.WriteString("A", "j", "20");
