@@ -19,8 +19,11 @@ constexpr std::array<std::string_view, 10> TimeOutTexts = {
     "5 minutes",
 };
 
+// "%s%1d": a "0" in front of a number of 9 or less (so -1 gives "0-1").
 std::string TwoDigits(int number) {
-    return (number <= 9 ? "0" : "") + std::to_string(number);
+    std::string text(number <= 9 ? 1 : 0, '0');
+    text += std::to_string(number);
+    return text;
 }
 
 // The table text as it is searched for in a stored text: "Weekly starting from ".
