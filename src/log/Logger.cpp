@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace corvalet {
 
@@ -118,7 +119,7 @@ void TLogger::Log(const std::string& text, int kind) {
 
     const std::uint64_t bytesBefore = LogBytes;
     const bool appendable = FileInSync;
-    AddLine(line);
+    AddLine(std::move(line));
     if (appendable && AppendEntry(Lines->back(), bytesBefore))
         return;
     SaveFile();
