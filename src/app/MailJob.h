@@ -1,0 +1,115 @@
+#pragma once
+
+#include "app/Dialogs.h"
+#include "app/Schedule.h"
+#include "platform/Clock.h"
+#include "platform/FormatSettings.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace corvalet {
+
+class TLogger;
+
+// The configuration window as the mail job sees it: the sender, message and connection fields as
+// they stand (unconfirmed edits take part), whether the window is visible, and its cursor.
+class TMailJobWindow {
+public:
+    virtual ~TMailJobWindow() = default;
+    virtual std::string SenderName() const = 0;
+    virtual std::string SenderAddress() const = 0;
+    virtual std::string BodyFileName() const = 0;
+    // 0 "HTML", 1 "Plain text", -1 when no item is selected.
+    virtual int ContentTypeIndex() const = 0;
+    virtual std::string Subject() const = 0;
+    // 0 "Highest" .. 4 "Lowest", -1 when no item is selected.
+    virtual int PriorityIndex() const = 0;
+    virtual std::string AttachmentFileName() const = 0;
+    virtual std::string SMTPHostName() const = 0;
+    virtual std::string PortNumber() const = 0;
+    virtual bool IsVisible() const = 0;
+    virtual void ShowWaitCursor() = 0;
+    virtual void RestoreCursor() = 0;
+};
+
+// The one SMTP client and the one message of the data module, as the mail job fills and drives
+// them. Everything that can refuse the mailing before the session (an address the parser refuses)
+// throws from the message calls; the session calls throw the network and protocol errors.
+class TMailClient {
+public:
+    virtual ~TMailClient() = default;
+
+    // Empties the message: no recipients, no parts, no subject, normal priority.
+    virtual void ClearMessage() = 0;
+    // Puts the parsed addresses of `recipients` on the blind-copy list (0) or the copy list (1),
+    // after emptying both.
+    virtual void SetRecipients(std::uint8_t distribution, const std::string& recipients) = 0;
+    virtual void SetSender(const std::string& name, const std::string& address) = 0;
+    // The one text part.
+    virtual void SetText(const std::vector<std::string>& lines, const std::string& contentType,
+                         const std::string& contentTransfer) = 0;
+    virtual void SetSubject(const std::string& subject) = 0;
+    // 0 highest .. 4 lowest.
+    virtual void SetPriority(int priority) = 0;
+    // The file is opened only when the message is written.
+    virtual void AddAttachment(const std::string& path) = 0;
+
+    virtual void SetHost(const std::string& host) = 0;
+    virtual void SetPort(int port) = 0;
+    // Connects, reads the greeting and introduces the client; 0 gives the default time-out.
+    virtual void Connect(int timeoutMs) = 0;
+    virtual void Send() = 0;
+    virtual bool IsConnected() const = 0;
+    virtual void Disconnect() = 0;
+};
+
+// The saved connect time-out step (1..10 of 30 seconds; 0 until the first save).
+using TSavedTimeOut = std::function<int()>;
+
+// Raised before the session when the mailing cannot be composed.
+class EMailJobError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The mail job: sends the configured message to a set of recipients in one SMTP session and
+// reports the outcome, in a message box while the window is visible and in the log while it is
+// hidden.
+class TMailJob final : public TMailSender {
+public:
+    TMailJob(TMailJobWindow& window, TMailClient& client, TDialogs& dialogs, TLogger& logger,
+             const TClock& clock, const TFormatSettings& formats, TSavedTimeOut savedTimeOut);
+
+    void SendMailTo(const std::string& recipients, std::uint8_t distribution) override;
+    bool IsMailing() const override { return Mailing; }
+
+    // Called with true when a mailing starts and with false when it has ended (reported and
+    // disconnected), so that the window can disable "Send Now!" and the shell can run what waited.
+    std::function<void(bool)> OnMailingChanged;
+
+    // The port a port field gives: its decimal number, or 25 when it does not read as a port.
+    static int PortFromText(const std::string& text);
+    // The connect time-out of a saved time-out step, in milliseconds.
+    static int ConnectTimeOutMs(int timeOutStep);
+
+private:
+    void Compose(const std::string& recipients, std::uint8_t distribution);
+    void RunSession(const std::string& recipients);
+    void ReportSuccess(const std::string& recipients);
+    void ReportFailure(const std::string& recipients, const std::string& reason);
+    std::string Now() const;
+
+    TMailJobWindow& Window;
+    TMailClient& Client;
+    TDialogs& Dialogs;
+    TLogger& Logger;
+    const TClock& Clock;
+    const TFormatSettings& Formats;
+    TSavedTimeOut SavedTimeOut;
+    bool Mailing = false;
+};
+
+} // namespace corvalet

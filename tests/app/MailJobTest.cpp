@@ -1,0 +1,320 @@
+#include "app/MailJob.h"
+
+#include "log/Logger.h"
+#include "support/FakeClock.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+
+namespace corvalet {
+namespace {
+
+using test::TFakeClock;
+using test::TTempDir;
+
+class TFakeWindow final : public TMailJobWindow {
+public:
+    std::string SenderName() const override { return Sender; }
+    std::string SenderAddress() const override { return Address; }
+    std::string BodyFileName() const override { return Body; }
+    int ContentTypeIndex() const override { return ContentType; }
+    std::string Subject() const override { return SubjectText; }
+    int PriorityIndex() const override { return Priority; }
+    std::string AttachmentFileName() const override { return Attachment; }
+    std::string SMTPHostName() const override { return Host; }
+    std::string PortNumber() const override { return Port; }
+    bool IsVisible() const override { return Visible; }
+    void ShowWaitCursor() override { ++WaitCursors; }
+    void RestoreCursor() override { --WaitCursors; }
+
+    std::string Sender = "Corvalet Sender";
+    std::string Address = "Sender@Example.org";
+    std::string Body;
+    int ContentType = 0;
+    std::string SubjectText = "Weekly Report";
+    int Priority = 2;
+    std::string Attachment;
+    std::string Host = "127.0.0.1";
+    std::string Port = "2525";
+    bool Visible = false;
+    int WaitCursors = 0;
+};
+
+// Records what the mail job does with the client, one text per call.
+class TFakeClient final : public TMailClient {
+public:
+    void ClearMessage() override { Calls.push_back("Clear"); }
+    void SetRecipients(std::uint8_t distribution, const std::string& recipients) override {
+        if (recipients.find('@') == 0)
+            throw std::runtime_error("@ Outside address");
+        Calls.push_back("Recipients " + std::to_string(distribution) + " " + recipients);
+    }
+    void SetSender(const std::string& name, const std::string& address) override {
+        Calls.push_back("From " + name + " <" + address + ">");
+    }
+    void SetText(const std::vector<std::string>& lines, const std::string& contentType,
+                 const std::string& contentTransfer) override {
+        std::string joined;
+        for (const std::string& line : lines)
+            joined += line + "|";
+        Calls.push_back("Text " + contentType + " " + contentTransfer + " " + joined);
+    }
+    void SetSubject(const std::string& subject) override { Calls.push_back("Subject " + subject); }
+    void SetPriority(int priority) override { Calls.push_back("Priority " + std::to_string(priority)); }
+    void AddAttachment(const std::string& path) override { Calls.push_back("Attachment " + path); }
+    void SetHost(const std::string& host) override { Calls.push_back("Host " + host); }
+    void SetPort(int port) override { Calls.push_back("Port " + std::to_string(port)); }
+    void Connect(int timeoutMs) override {
+        Calls.push_back("Connect " + std::to_string(timeoutMs));
+        Connected = true;
+        if (!ConnectError.empty())
+            throw std::runtime_error(ConnectError);
+    }
+    void Send() override {
+        Calls.push_back("Send");
+        if (DuringSend)
+            DuringSend();
+        if (!SendError.empty())
+            throw std::runtime_error(SendError);
+    }
+    bool IsConnected() const override { return Connected; }
+    void Disconnect() override {
+        Calls.push_back("Disconnect");
+        Connected = false;
+        if (DisconnectFails)
+            throw std::runtime_error("Socket Error # 10054\nConnection reset by peer.");
+    }
+
+    std::vector<std::string> Calls;
+    std::string ConnectError;
+    std::string SendError;
+    std::function<void()> DuringSend;
+    bool Connected = false;
+    bool DisconnectFails = false;
+};
+
+class TFakeDialogs final : public TDialogs {
+public:
+    void ShowInformation(const std::string& text) override { Shown.push_back("Information: " + text); }
+    void ShowError(const std::string& text) override { Shown.push_back("Error: " + text); }
+    bool Confirm(const std::string&) override { return true; }
+    std::vector<std::string> Shown;
+};
+
+class MailJobTest : public ::testing::Test {
+protected:
+    MailJobTest() {
+        Logger.SetLines(&LogLines);
+        Logger.SetFilePath(Folder.File("Corvalet.log").string());
+    }
+
+    bool Called(const std::string& call) const {
+        return std::find(Client.Calls.begin(), Client.Calls.end(), call) != Client.Calls.end();
+    }
+    // The log lines after the "Errors log created on" header and its empty line.
+    std::vector<std::string> Entries() const { return {LogLines.begin() + 2, LogLines.end()}; }
+
+    TTempDir Folder;
+    TFakeClock Clock{TDateTime{2026, 12, 9, 9, 5, 1, 0}};
+    TFormatSettings Formats{"MM/dd/yyyy", "HH:mm:ss"};
+    TFakeWindow Window;
+    TFakeClient Client;
+    TFakeDialogs Dialogs;
+    std::vector<std::string> LogLines;
+    TLogger Logger{Clock, Formats};
+    int SavedTimeOut = 1;
+    TMailJob Job{Window, Client, Dialogs, Logger, Clock, Formats, [this] { return SavedTimeOut; }};
+};
+
+TEST_F(MailJobTest, ComposesTheMessageFromTheWindowInTheDesignedOrder) {
+    Folder.Write("body.html", "<p>Hello</p>\r\n.dot line\rlast\n");
+    Window.Body = Folder.File("body.html").string();
+    Window.Attachment = "report.pdf";
+    Window.Priority = 0;
+    Job.SendMailTo("a@example.org,b@example.org", 0);
+    EXPECT_EQ(Client.Calls, (std::vector<std::string>{
+                                "Clear",
+                                "Recipients 0 a@example.org,b@example.org",
+                                "From corvalet sender <sender@example.org>",
+                                "Text text/html 7bit <p>Hello</p>|.dot line|last|",
+                                "Subject Weekly Report",
+                                "Priority 0",
+                                "Attachment report.pdf",
+                                "Host 127.0.0.1",
+                                "Port 2525",
+                                "Connect 30000",
+                                "Send",
+                                "Disconnect",
+                            }));
+    EXPECT_EQ(Window.WaitCursors, 0);
+    EXPECT_FALSE(Job.IsMailing());
+}
+
+TEST_F(MailJobTest, EmptyOptionalFieldsLeaveTheirPartsOut) {
+    Window.Body = "   ";
+    Window.Attachment = " ";
+    Window.ContentType = -1;
+    Window.Priority = -1;
+    Window.Host = "";
+    Window.Port = "";
+    Job.SendMailTo("c@example.org", 1);
+    EXPECT_TRUE(Called("Recipients 1 c@example.org"));
+    EXPECT_TRUE(Called("Text   "));
+    for (const std::string& call : Client.Calls) {
+        EXPECT_NE(call.rfind("Priority", 0), 0u) << call;
+        EXPECT_NE(call.rfind("Attachment", 0), 0u) << call;
+        EXPECT_NE(call.rfind("Host", 0), 0u) << call; // the previous mailing's host stays
+        EXPECT_NE(call.rfind("Port", 0), 0u) << call;
+    }
+}
+
+TEST_F(MailJobTest, PlainTextBody) {
+    Window.ContentType = 1;
+    Job.SendMailTo("c@example.org", 0);
+    EXPECT_TRUE(Called("Text text/plain 7bit "));
+}
+
+TEST(MailJobPortTest, PortFieldReadsAsDecimalOr25) {
+    EXPECT_EQ(TMailJob::PortFromText("2525"), 2525);
+    EXPECT_EQ(TMailJob::PortFromText("25a"), 25);
+    EXPECT_EQ(TMailJob::PortFromText("587a"), 25);
+    EXPECT_EQ(TMailJob::PortFromText("0x1A"), 25);
+    EXPECT_EQ(TMailJob::PortFromText("70000"), 25);
+    EXPECT_EQ(TMailJob::PortFromText("-1"), 25);
+}
+
+TEST(MailJobTimeOutTest, ConnectTimeOutIsTheSavedStepTimesThirtySeconds) {
+    EXPECT_EQ(TMailJob::ConnectTimeOutMs(0), 0);
+    EXPECT_EQ(TMailJob::ConnectTimeOutMs(1), 30000);
+    EXPECT_EQ(TMailJob::ConnectTimeOutMs(10), 300000);
+    EXPECT_EQ(TMailJob::ConnectTimeOutMs(-2), 0);
+    EXPECT_EQ(TMailJob::ConnectTimeOutMs(1000000), INT_MAX);
+}
+
+TEST_F(MailJobTest, ConnectTimeOutComesFromTheSavedSettingHostFromTheField) {
+    SavedTimeOut = 3;
+    Window.Host = "mail.example.org";
+    Job.SendMailTo("a@example.org", 0);
+    EXPECT_TRUE(Called("Connect 90000"));
+    EXPECT_TRUE(Called("Host mail.example.org"));
+}
+
+struct TRefusal {
+    const char* Name;
+    std::function<void(TFakeWindow&)> Setup;
+    std::string Recipients;
+    int Distribution;
+    std::string Message;
+};
+
+TEST_F(MailJobTest, RefusalsBeforeTheSessionPassOnAndSendNothing) {
+    const std::string missing = Folder.File("missing.html").string();
+    const std::vector<TRefusal> cases = {
+        {"blank sender", [](TFakeWindow& w) { w.Address = "  "; }, "a@example.org", 0,
+         "The sender's address may not be empty!"},
+        {"blank sender before blank recipients", [](TFakeWindow& w) { w.Address = ""; }, " ", 0,
+         "The sender's address may not be empty!"},
+        {"blank recipients", [](TFakeWindow&) {}, " \t", 0, "The recipient's address may not be empty!"},
+        {"no distribution", [](TFakeWindow&) {}, "a@example.org", 255,
+         "Wrong distribution method for a@example.org!"},
+        {"refused address", [&](TFakeWindow& w) { w.Body = missing; }, "@x", 1, "@ Outside address"},
+        {"unreadable body file", [&](TFakeWindow& w) { w.Body = missing; }, "a@example.org", 0,
+         "Cannot open file \"" + missing + "\". No such file or directory"},
+    };
+    for (const TRefusal& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TFakeWindow window;
+        c.Setup(window);
+        TFakeClient client;
+        TMailJob job{window, client, Dialogs, Logger, Clock, Formats, [] { return 1; }};
+        try {
+            job.SendMailTo(c.Recipients, static_cast<std::uint8_t>(c.Distribution));
+            ADD_FAILURE() << "no error";
+        } catch (const std::exception& error) {
+            EXPECT_EQ(std::string(error.what()), c.Message);
+        }
+        EXPECT_FALSE(std::count(client.Calls.begin(), client.Calls.end(), "Send"));
+        EXPECT_EQ(window.WaitCursors, 0);
+        EXPECT_FALSE(job.IsMailing());
+    }
+    EXPECT_TRUE(Dialogs.Shown.empty());
+    EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(MailJobTest, SuccessIsLoggedWhileHiddenAndShownInABoxWhileVisible) {
+    Job.SendMailTo("a@example.org,b@example.org", 0);
+    EXPECT_EQ(Entries(),
+              std::vector<std::string>{"             12/09/2026 09:05:01 - Successfully send the e-mail to "
+                                       "a@example.org,b@example.org."});
+    EXPECT_TRUE(Dialogs.Shown.empty());
+
+    Window.Visible = true;
+    Job.SendMailTo("c@example.org", 1);
+    EXPECT_EQ(Dialogs.Shown,
+              std::vector<std::string>{"Information: Successfully send the e-mail to c@example.org."});
+    EXPECT_EQ(Entries().size(), 1u);
+}
+
+TEST_F(MailJobTest, FailedSessionIsReportedAndDisconnected) {
+    Client.SendError = "Read Timeout";
+    Job.SendMailTo("a@example.org", 0);
+    EXPECT_EQ(Entries(),
+              std::vector<std::string>{"ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: "
+                                       "a@example.org; Reason: Read Timeout"});
+    EXPECT_EQ(Client.Calls.back(), "Disconnect");
+    EXPECT_FALSE(Client.Connected);
+
+    Window.Visible = true;
+    Client.Calls.clear();
+    Client.ConnectError = "Connect timed out.";
+    Job.SendMailTo("a@example.org", 0);
+    EXPECT_EQ(Dialogs.Shown, std::vector<std::string>{"Error: Connect timed out."});
+    EXPECT_EQ(Entries().size(), 1u);
+}
+
+TEST_F(MailJobTest, BoxOrLogIsChosenWhenTheOutcomeIsKnown) {
+    // The window is opened while the mailing waits on the network.
+    Client.DuringSend = [this] { Window.Visible = true; };
+    Job.SendMailTo("a@example.org", 0);
+    EXPECT_EQ(Dialogs.Shown,
+              std::vector<std::string>{"Information: Successfully send the e-mail to a@example.org."});
+    EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(MailJobTest, ErrorsOnlyLogKeepsSuccessesOut) {
+    Logger.Kinds = ErrorLogKinds;
+    Job.SendMailTo("a@example.org", 0);
+    EXPECT_TRUE(Entries().empty());
+    Client.ConnectError = "Host not found.";
+    Job.SendMailTo("a@example.org", 0);
+    ASSERT_EQ(Entries().size(), 1u);
+    EXPECT_EQ(Entries()[0].substr(0, 13), "ERROR:       ");
+}
+
+TEST_F(MailJobTest, DisconnectErrorAfterAFailurePassesOnAfterTheReport) {
+    Client.SendError = "Read Timeout";
+    Client.DisconnectFails = true;
+    EXPECT_THROW(Job.SendMailTo("a@example.org", 0), std::runtime_error);
+    EXPECT_EQ(Entries().size(), 1u);
+    EXPECT_EQ(Window.WaitCursors, 0);
+    EXPECT_FALSE(Job.IsMailing());
+}
+
+TEST_F(MailJobTest, OneMailingAtATime) {
+    std::vector<bool> changes;
+    Job.OnMailingChanged = [&](bool mailing) { changes.push_back(mailing); };
+    Client.DuringSend = [this] {
+        EXPECT_TRUE(Job.IsMailing());
+        EXPECT_THROW(Job.SendMailTo("b@example.org", 0), EMailJobError);
+    };
+    Job.SendMailTo("a@example.org", 0);
+    EXPECT_EQ(std::count(Client.Calls.begin(), Client.Calls.end(), "Send"), 1);
+    EXPECT_EQ(changes, (std::vector<bool>{true, false}));
+    EXPECT_EQ(Entries().size(), 1u);
+}
+
+} // namespace
+} // namespace corvalet

@@ -1,0 +1,288 @@
+#include "ui/ProgramShell.h"
+
+#include "log/Logger.h"
+#include "support/FakeClock.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace corvalet {
+namespace {
+
+using test::TFakeClock;
+using test::TTempDir;
+
+QApplication& Application() {
+    static int argc = 1;
+    static char name[] = "app_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* application = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *application;
+}
+
+// A window with the fields and the rows the shell reads, settable by the test.
+class TFakeShellWindow final : public TShellWindow {
+public:
+    TFakeShellWindow() {
+        QObject::connect(&SendNow, &QPushButton::clicked, [this] {
+            if (Click)
+                Click();
+        });
+    }
+    QWidget* Widget() const override { return const_cast<QWidget*>(&Form); }
+    void SettingsToControls() override {
+        ++Filled;
+        if (!FillError.empty())
+            throw std::runtime_error(FillError);
+    }
+    void PrepareEditingArea(const TDateTime& now) override { Prepared = now; }
+    std::string RecipientAddressText() const override { return Recipient; }
+    int DistributionIndex() const override { return Distribution; }
+    void OnSendNow(std::function<void()> click) override { Click = std::move(click); }
+    void SetMailing(bool mailing) override { SendNow.setEnabled(!mailing); }
+
+    std::vector<TRecipientRow> RecipientRows() const override { return Rows; }
+    std::string SenderName() const override { return "Sender"; }
+    std::string SenderAddress() const override { return Address; }
+    std::string BodyFileName() const override { return ""; }
+    int ContentTypeIndex() const override { return 0; }
+    std::string Subject() const override { return "Subject"; }
+    int PriorityIndex() const override { return 2; }
+    std::string AttachmentFileName() const override { return ""; }
+    std::string SMTPHostName() const override { return "127.0.0.1"; }
+    std::string PortNumber() const override { return "2525"; }
+
+    QWidget Form;
+    QPushButton SendNow{"Send Now!"};
+    std::function<void()> Click;
+    std::vector<TRecipientRow> Rows;
+    std::string Address = "sender@example.org";
+    std::string Recipient;
+    int Distribution = 0;
+    std::string FillError;
+    int Filled = 0;
+    TDateTime Prepared;
+};
+
+class TNullClient final : public TMailClient {
+public:
+    void ClearMessage() override {}
+    void SetRecipients(std::uint8_t, const std::string& recipients) override { Last = recipients; }
+    void SetSender(const std::string&, const std::string&) override {}
+    void SetText(const std::vector<std::string>&, const std::string&, const std::string&) override {}
+    void SetSubject(const std::string&) override {}
+    void SetPriority(int) override {}
+    void AddAttachment(const std::string&) override {}
+    void SetHost(const std::string&) override {}
+    void SetPort(int) override {}
+    void Connect(int) override {}
+    void Send() override {
+        Sent.push_back(Last);
+        if (DuringSend)
+            DuringSend();
+    }
+    bool IsConnected() const override { return false; }
+    void Disconnect() override {}
+    std::string Last;
+    std::vector<std::string> Sent;
+    std::function<void()> DuringSend;
+};
+
+class TBoxes final : public TDialogs {
+public:
+    void ShowInformation(const std::string& text) override { Shown.push_back("Information: " + text); }
+    void ShowError(const std::string& text) override { Shown.push_back("Error: " + text); }
+    bool Confirm(const std::string&) override { return true; }
+    std::vector<std::string> Shown;
+};
+
+class ProgramShellTest : public ::testing::Test {
+protected:
+    ProgramShellTest() {
+        Application();
+        Logger.Kinds = AllLogKinds;
+    }
+
+    void Start(QStringList arguments) {
+        arguments.prepend("corvalet");
+        Shell.FormCreate(arguments);
+        QCoreApplication::processEvents();
+    }
+    bool Logged(const std::string& line) const {
+        return std::find(Shell.LogLines().begin(), Shell.LogLines().end(), line) != Shell.LogLines().end();
+    }
+
+    TTempDir Folder;
+    TFakeClock Clock{TDateTime{2026, 12, 9, 9, 5, 0, 0}};
+    TFormatSettings Formats{"MM/dd/yyyy", "HH:mm:ss"};
+    TLogger Logger{Clock, Formats};
+    TBoxes Boxes;
+    TNullClient Client;
+    TFakeShellWindow Window;
+    int Quits = 0;
+    TProgramShell Shell{Window,
+                        TShellServices{Clock, Formats, Logger, Boxes, Client, [] {},
+                                       [this] { Logger.SetFilePath(Folder.File("Corvalet.log").string()); },
+                                       [] { return 1; }, [this] { ++Quits; }}};
+};
+
+TEST_F(ProgramShellTest, HideSwitchIsTheFirstArgumentInAnyCase) {
+    EXPECT_TRUE(TProgramShell::HideRequested({"corvalet", "/hide"}));
+    EXPECT_TRUE(TProgramShell::HideRequested({"corvalet", "/HiDe", "x"}));
+    EXPECT_FALSE(TProgramShell::HideRequested({"corvalet", "-HIDE"}));
+    EXPECT_FALSE(TProgramShell::HideRequested({"corvalet", "x", "/HIDE"}));
+    EXPECT_FALSE(TProgramShell::HideRequested({"corvalet"}));
+}
+
+TEST_F(ProgramShellTest, StartedHiddenTheScheduleRunsAndMailsTheCurrentMinute) {
+    Window.Rows = {{"a@example.org", "09 : 05", "Daily", "BCC"}};
+    Start({"/hide"});
+    EXPECT_FALSE(Window.Form.isVisible());
+    EXPECT_TRUE(Shell.Timer().isActive());
+    EXPECT_EQ(Shell.Timer().interval(), 1000);
+    EXPECT_TRUE(Shell.TrayIcon().ShowMinimizedIcon);
+    EXPECT_EQ(Window.Filled, 1);
+    EXPECT_EQ(Window.Prepared, Clock.Now());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    Shell.TimerTimer();
+    EXPECT_EQ(Client.Sent, std::vector<std::string>{"a@example.org"});
+    EXPECT_TRUE(Logged("             12/09/2026 09:05:00 - Successfully send the e-mail to a@example.org."));
+}
+
+TEST_F(ProgramShellTest, StartedShownTheTimerIsOffUntilTheWindowCloses) {
+    Start({"-HIDE"});
+    EXPECT_TRUE(Window.Form.isVisible());
+    EXPECT_EQ(Window.Form.windowTitle(), "Corvalet Configuration");
+    EXPECT_FALSE(Shell.Timer().isActive());
+    EXPECT_FALSE(Shell.TrayIcon().ShowMinimizedIcon);
+
+    // The close box only hides the window; the schedule resumes at once.
+    Window.Form.close();
+    EXPECT_FALSE(Window.Form.isVisible());
+    EXPECT_TRUE(Shell.Timer().isActive());
+    EXPECT_EQ(Quits, 0);
+}
+
+TEST_F(ProgramShellTest, DisableWhileHiddenStopsTheScheduleAndTheEntryReadsEnable) {
+    Start({"/HIDE"});
+    EXPECT_EQ(Shell.TrayIcon().DisableEnableMenuItem->text(), "Disable");
+    Shell.TrayIcon().DisableEnableMenuItem->trigger();
+    EXPECT_FALSE(Shell.Timer().isActive());
+    EXPECT_EQ(Shell.TrayIcon().DisableEnableMenuItem->text(), "Enable");
+    Shell.TrayIcon().DisableEnableMenuItem->trigger();
+    EXPECT_TRUE(Shell.Timer().isActive());
+    EXPECT_EQ(Shell.TrayIcon().DisableEnableMenuItem->text(), "Disable");
+}
+
+TEST_F(ProgramShellTest, DisableWhileShownThenCloseKeepsTheTimerOff) {
+    Start({});
+    Shell.TrayIcon().DisableEnableMenuItem->trigger();
+    EXPECT_FALSE(Shell.Timer().isActive());
+    Window.Form.close();
+    EXPECT_FALSE(Window.Form.isVisible());
+    EXPECT_FALSE(Shell.Timer().isActive());
+}
+
+TEST_F(ProgramShellTest, MinimizedAfterHideSwitchTheWindowStillCountsAsShown) {
+    Start({"/HIDE"});
+    Shell.TrayIcon().ConfigureMenuItem->trigger();
+    EXPECT_TRUE(Window.Form.isVisible());
+    EXPECT_FALSE(Shell.Timer().isActive());
+    Window.Form.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Window.Form.isVisible());
+    EXPECT_FALSE(Shell.Timer().isActive());
+}
+
+TEST_F(ProgramShellTest, MinimizedWithoutHideSwitchTheWindowGoesToTheTray) {
+    Start({});
+    Window.Form.showMinimized();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Window.Form.isVisible());
+    EXPECT_TRUE(Shell.Timer().isActive());
+}
+
+TEST_F(ProgramShellTest, DoubleClickOnTheIconShowsTheWindow) {
+    Start({"/HIDE"});
+    emit Shell.TrayIcon().ConfigureRequested();
+    EXPECT_TRUE(Window.Form.isVisible());
+}
+
+TEST_F(ProgramShellTest, TrayIconTooltipAndMenu) {
+    TTrayIcon& tray = Shell.TrayIcon();
+    EXPECT_EQ(tray.Hint(), "Corvalet");
+    tray.SetHint(QString(80, 'x'));
+    EXPECT_EQ(tray.Hint().size(), TTrayIcon::MaxHintLength);
+    ASSERT_EQ(tray.PopupMenu()->actions().size(), 3);
+    EXPECT_EQ(tray.PopupMenu()->actions()[0]->text(), "Configure");
+    EXPECT_EQ(tray.PopupMenu()->defaultAction(), tray.ConfigureMenuItem);
+    EXPECT_TRUE(tray.ConfigureMenuItem->font().bold());
+    EXPECT_EQ(tray.PopupMenu()->actions()[2]->text(), "Exit");
+    EXPECT_TRUE(tray.NoClose);
+}
+
+TEST_F(ProgramShellTest, ErrorInFormCreateIsReportedAndTheRestSkipped) {
+    Window.FillError = "'31/31/2026' is not a valid date";
+    Start({});
+    EXPECT_EQ(Boxes.Shown, std::vector<std::string>{"Error: '31/31/2026' is not a valid date"});
+    EXPECT_EQ(Window.Prepared, TDateTime{});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The program still runs: the menu works.
+    Shell.TrayIcon().ExitMenuItem->trigger();
+    EXPECT_EQ(Quits, 1);
+}
+
+TEST_F(ProgramShellTest, SendNowRefusalIsShownInABoxAndScheduledRefusalIsLogged) {
+    Window.Address = "  ";
+    Window.Recipient = "a@example.org";
+    Start({});
+    Window.SendNow.click();
+    EXPECT_EQ(Boxes.Shown, std::vector<std::string>{"Error: The sender's address may not be empty!"});
+
+    Window.Form.hide();
+    Window.Rows = {{"a@example.org", "09 : 05", "Daily", "BCC"}};
+    Shell.TimerTimer();
+    EXPECT_TRUE(Logged("FATAL ERROR: 12/09/2026 09:05:00 - Reason: The sender's address may not be empty!"));
+    EXPECT_EQ(Boxes.Shown.size(), 1u);
+}
+
+TEST_F(ProgramShellTest, SendNowWithoutDistributionIsAWrongDistribution) {
+    Window.Recipient = "a@example.org";
+    Window.Distribution = -1;
+    Start({});
+    Window.SendNow.click();
+    EXPECT_EQ(Boxes.Shown, std::vector<std::string>{"Error: Wrong distribution method for a@example.org!"});
+    Window.Recipient = "   ";
+    Window.SendNow.click();
+    EXPECT_EQ(Boxes.Shown.size(), 1u);
+}
+
+TEST_F(ProgramShellTest, ExitDuringAMailingEndsTheProgramAfterItsReport) {
+    Window.Rows = {{"a@example.org", "09 : 05", "Daily", "BCC"}, {"c@example.org", "09 : 05", "Daily", "CC"}};
+    Start({"/HIDE"});
+    Client.DuringSend = [this] {
+        EXPECT_FALSE(Window.SendNow.isEnabled());
+        Shell.TrayIcon().ExitMenuItem->trigger();
+        EXPECT_EQ(Quits, 0);
+    };
+    Shell.TimerTimer();
+    EXPECT_EQ(Client.Sent, std::vector<std::string>{"a@example.org"}); // no CC mailing after Exit
+    EXPECT_EQ(Quits, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Quits, 1);
+    EXPECT_TRUE(Logged("             12/09/2026 09:05:00 - Successfully send the e-mail to a@example.org."));
+}
+
+} // namespace
+} // namespace corvalet
