@@ -47,7 +47,7 @@ bool IsDueToday(int code, const TDateTime& date, const TDateTime& today) {
     return false;
 }
 
-TSchedule::TSchedule(const TClock& clock, const TFormatSettings& formats, const TRecipientRowSource& rows,
+TSchedule::TSchedule(const TClock& clock, const TFormatSettings& formats, const TScheduleRowSource& rows,
                      TMailSender& mailer, TErrorHandler& errors)
     : Clock(clock), Formats(formats), Rows(rows), Mailer(mailer), Errors(errors) {}
 
@@ -112,7 +112,7 @@ std::string TSchedule::CollectDueRecipients(std::uint8_t distribution, int hour,
     const std::string timeText = FormatTimeText(hour, minute);
     const TDateTime today = Clock.Now();
     std::string result;
-    for (const TRecipientRow& row : Rows.RecipientRows()) {
+    for (const TScheduleRow& row : Rows.RecipientRows()) {
         if (row.Time != timeText)
             continue;
         const std::optional<int> code = ParseDistributionText(row.Distribution);

@@ -13,7 +13,7 @@
 namespace corvalet {
 
 // One row of the recipient list as the window shows it: four texts in the settings' formats.
-struct TRecipientRow {
+struct TScheduleRow {
     std::string Address;
     std::string Time;
     std::string Frequency;
@@ -22,10 +22,10 @@ struct TRecipientRow {
 
 // Where the schedule reads the recipients from: the window's list, in display order, as it stands
 // at the moment of asking (rows can change while a mailing waits on the network).
-class TRecipientRowSource {
+class TScheduleRowSource {
 public:
-    virtual ~TRecipientRowSource() = default;
-    virtual std::vector<TRecipientRow> RecipientRows() const = 0;
+    virtual ~TScheduleRowSource() = default;
+    virtual std::vector<TScheduleRow> RecipientRows() const = 0;
 };
 
 // The mail job as the schedule sees it.
@@ -57,7 +57,7 @@ bool IsDueToday(int code, const TDateTime& date, const TDateTime& today);
 // hidden and scheduling is enabled; the first tick of each new minute runs one pass over the rows.
 class TSchedule {
 public:
-    TSchedule(const TClock& clock, const TFormatSettings& formats, const TRecipientRowSource& rows,
+    TSchedule(const TClock& clock, const TFormatSettings& formats, const TScheduleRowSource& rows,
               TMailSender& mailer, TErrorHandler& errors);
 
     // One timer tick.
@@ -91,7 +91,7 @@ private:
 
     const TClock& Clock;
     const TFormatSettings& Formats;
-    const TRecipientRowSource& Rows;
+    const TScheduleRowSource& Rows;
     TMailSender& Mailer;
     TErrorHandler& Errors;
     std::deque<TMinute> Pending;

@@ -50,7 +50,7 @@ public:
     void OnSendNow(std::function<void()> click) override { Click = std::move(click); }
     void SetMailing(bool mailing) override { SendNow.setEnabled(!mailing); }
 
-    std::vector<TRecipientRow> RecipientRows() const override { return Rows; }
+    std::vector<TScheduleRow> RecipientRows() const override { return Rows; }
     std::string SenderName() const override { return "Sender"; }
     std::string SenderAddress() const override { return Address; }
     std::string BodyFileName() const override { return ""; }
@@ -64,7 +64,7 @@ public:
     QWidget Form;
     QPushButton SendNow{"Send Now!"};
     std::function<void()> Click;
-    std::vector<TRecipientRow> Rows;
+    std::vector<TScheduleRow> Rows;
     std::string Address = "sender@example.org";
     std::string Recipient;
     int Distribution = 0;
@@ -105,13 +105,13 @@ public:
     std::vector<std::string> Shown;
 };
 
-class ProgramShellTest : public ::testing::Test {
-protected:
-    ProgramShellTest() {
-        Application();
-        Logger.Kinds = AllLogKinds;
-    }
+// Makes sure the application object exists before any widget of the fixture.
+struct TWithApplication {
+    TWithApplication() { Application(); }
+};
 
+class ProgramShellTest : public ::testing::Test, private TWithApplication {
+protected:
     void Start(QStringList arguments) {
         arguments.prepend("corvalet");
         Shell.FormCreate(arguments);

@@ -12,10 +12,10 @@ namespace {
 
 using test::TFakeClock;
 
-class TFakeRows final : public TRecipientRowSource {
+class TFakeRows final : public TScheduleRowSource {
 public:
-    std::vector<TRecipientRow> RecipientRows() const override { return Rows; }
-    std::vector<TRecipientRow> Rows;
+    std::vector<TScheduleRow> RecipientRows() const override { return Rows; }
+    std::vector<TScheduleRow> Rows;
 };
 
 struct TMailing {
@@ -61,7 +61,7 @@ class ScheduleTest : public ::testing::Test {
 protected:
     void AddRow(const std::string& address, const std::string& time, const std::string& frequency = "Daily",
                 const std::string& distribution = "BCC") {
-        Rows.Rows.push_back(TRecipientRow{address, time, frequency, distribution});
+        Rows.Rows.push_back(TScheduleRow{address, time, frequency, distribution});
     }
     void TickAt(const TDateTime& when) {
         Clock.Set(when);

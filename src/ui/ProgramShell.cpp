@@ -1,0 +1,217 @@
+#include "ui/ProgramShell.h"
+
+#include "log/Logger.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+
+namespace corvalet {
+
+namespace {
+
+// The wait cursor for the length of a scope, restored whichever way the scope ends.
+class TWaitCursorScope {
+public:
+    explicit TWaitCursorScope(TMailJobWindow& window) : Window(window) { Window.ShowWaitCursor(); }
+    ~TWaitCursorScope() { Window.RestoreCursor(); }
+    TWaitCursorScope(const TWaitCursorScope&) = delete;
+    TWaitCursorScope& operator=(const TWaitCursorScope&) = delete;
+
+private:
+    TMailJobWindow& Window;
+};
+
+bool IsBlank(const std::string& text) {
+    return text.find_first_not_of(" \t\r\n\f\v") == std::string::npos;
+}
+
+} // namespace
+
+bool TShellWindow::IsVisible() const {
+    return Widget()->isVisible();
+}
+
+void TShellWindow::ShowWaitCursor() {
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+void TShellWindow::RestoreCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+TProgramShell::TProgramShell(TShellWindow& window, TShellServices services)
+    : Window(window), Services(std::move(services)) {
+    Errors =
+        std::make_unique<TApplicationErrorHandler>([this] { return Window.IsVisible(); }, Services.Dialogs,
+                                                   Services.Logger, Services.Clock, Services.Formats);
+    Job = std::make_unique<TMailJob>(Window, Services.MailClient, Services.Dialogs, Services.Logger,
+                                     Services.Clock, Services.Formats, Services.SavedTimeOut);
+    Job->OnMailingChanged = [this](bool mailing) { MailingChanged(mailing); };
+    Scheduler = std::make_unique<TSchedule>(Services.Clock, Services.Formats, Window, *Job, *this);
+
+    TickTimer.setInterval(TimerInterval);
+    connect(&TickTimer, &QTimer::timeout, this, &TProgramShell::TimerTimer);
+    connect(&Tray, &TTrayIcon::ConfigureRequested, this, &TProgramShell::ConfigureMenuItemClick);
+    connect(&Tray, &TTrayIcon::DisableEnableRequested, this, &TProgramShell::DisableEnableMenuItemClick);
+    connect(&Tray, &TTrayIcon::ExitRequested, this, &TProgramShell::ExitMenuItemClick);
+    Window.OnSendNow([this] { SendNowBitBtnClick(); });
+
+    Tray.AttachTo(Window.Widget());
+    Window.Widget()->installEventFilter(this);
+    // The timer runs from the start; showing the window stops it.
+    TickTimer.start();
+}
+
+TProgramShell::~TProgramShell() {
+    if (Window.Widget())
+        Window.Widget()->removeEventFilter(this);
+    Services.Logger.SetLines(nullptr);
+}
+
+bool TProgramShell::HideRequested(const QStringList& arguments) {
+    return arguments.size() > 1 && arguments.at(1).toUpper() == QStringLiteral("/HIDE");
+}
+
+void TProgramShell::FormCreate(const QStringList& arguments, bool forceHidden) {
+    Hidden = forceHidden || HideRequested(arguments);
+    if (!Tray.Activate() && Hidden)
+        std::fprintf(stderr,
+                     "Corvalet: there is no notification area here, so the program has no icon. "
+                     "The schedule runs; to change the settings, end this process (%lld) and start "
+                     "Corvalet without /HIDE on a desktop.\n",
+                     static_cast<long long>(QCoreApplication::applicationPid()));
+    if (Hidden) {
+        Tray.ShowMinimizedIcon = true;
+    } else {
+        Window.Widget()->show();
+        Window.Widget()->raise();
+        Window.Widget()->activateWindow();
+    }
+    TWaitCursorScope waitCursor(Window);
+    try {
+        Services.LoadSettings();
+        Window.SettingsToControls();
+        Scheduler->SchedulingEnabled = true;
+        Tray.SetSchedulingEnabled(true);
+        Scheduler->LastTickHour = -1;
+        Scheduler->LastTickMinute = -1;
+        Services.Logger.SetLines(&Lines);
+        Services.ConfigureLogger();
+        Window.PrepareEditingArea(Services.Clock.Now());
+    } catch (const std::exception& error) {
+        HandleApplicationException(error);
+    }
+}
+
+void TProgramShell::Guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        HandleApplicationException(error);
+    } catch (...) {
+        HandleUnknownException();
+    }
+}
+
+void TProgramShell::HandleApplicationException(const std::exception& error) {
+    Errors->HandleApplicationException(error);
+}
+
+void TProgramShell::HandleUnknownException() {
+    Errors->HandleUnknownException();
+}
+
+void TProgramShell::TimerTimer() {
+    Guarded([this] { Scheduler->TimerTimer(); });
+}
+
+void TProgramShell::SendNowBitBtnClick() {
+    // The button is disabled during a mailing; a click that still arrives is ignored.
+    if (Job->IsMailing() || ExitRequested)
+        return;
+    Guarded([this] {
+        const std::string recipient = Window.RecipientAddressText();
+        if (IsBlank(recipient))
+            return;
+        // No item selected gives a code that the mail job refuses as a wrong distribution.
+        Job->SendMailTo(recipient, static_cast<std::uint8_t>(Window.DistributionIndex()));
+    });
+}
+
+void TProgramShell::ConfigureMenuItemClick() {
+    QWidget* widget = Window.Widget();
+    widget->show();
+    if (widget->isMinimized())
+        widget->setWindowState(widget->windowState() & ~Qt::WindowMinimized);
+    widget->raise();
+    widget->activateWindow();
+}
+
+void TProgramShell::DisableEnableMenuItemClick() {
+    Scheduler->SchedulingEnabled = !Scheduler->SchedulingEnabled;
+    Tray.SetSchedulingEnabled(Scheduler->SchedulingEnabled);
+    UpdateTimer();
+}
+
+void TProgramShell::ExitMenuItemClick() {
+    if (Job->IsMailing()) {
+        // A mailing waits on the network further down the stack: the program ends once it has
+        // reported, never from under it.
+        ExitRequested = true;
+        Scheduler->Stop();
+        TickTimer.stop();
+        Window.Widget()->hide();
+        return;
+    }
+    Scheduler->Stop();
+    TickTimer.stop();
+    if (Services.Quit)
+        Services.Quit();
+}
+
+void TProgramShell::MailingChanged(bool mailing) {
+    Window.SetMailing(mailing);
+    if (mailing)
+        return;
+    // Called from inside the mail job: what waited runs from the message loop, after the mailing
+    // has left the stack.
+    QTimer::singleShot(0, this, [this] {
+        if (ExitRequested) {
+            if (!Job->IsMailing() && Services.Quit)
+                Services.Quit();
+            return;
+        }
+        Guarded([this] { Scheduler->RunPendingPasses(); });
+    });
+}
+
+bool TProgramShell::eventFilter(QObject* watched, QEvent* event) {
+    // Only the program's own show and hide requests count: the window system's spontaneous ones
+    // come with minimizing and restoring, which leave the window counted as shown.
+    if (watched == Window.Widget() && !event->spontaneous()) {
+        if (event->type() == QEvent::Show)
+            FormShow();
+        else if (event->type() == QEvent::Hide)
+            FormHide();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TProgramShell::FormShow() {
+    TickTimer.stop();
+    Window.Widget()->setWindowTitle(QStringLiteral("Corvalet Configuration"));
+}
+
+void TProgramShell::FormHide() {
+    UpdateTimer();
+}
+
+void TProgramShell::UpdateTimer() {
+    if (!ExitRequested && !Window.IsVisible() && Scheduler->SchedulingEnabled)
+        TickTimer.start();
+    else
+        TickTimer.stop();
+}
+
+} // namespace corvalet

@@ -1,0 +1,123 @@
+#include "ui/TrayIcon.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QFont>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
+#include <QWindowStateChangeEvent>
+
+namespace corvalet {
+
+TTrayIcon::TTrayIcon(QObject* parent) : QObject(parent), Menu(std::make_unique<QMenu>()) {
+    ConfigureMenuItem = Menu->addAction(QStringLiteral("Configure"));
+    QFont bold = ConfigureMenuItem->font();
+    bold.setBold(true);
+    ConfigureMenuItem->setFont(bold);
+    Menu->setDefaultAction(ConfigureMenuItem);
+    DisableEnableMenuItem = Menu->addAction(QStringLiteral("Disable"));
+    ExitMenuItem = Menu->addAction(QStringLiteral("Exit"));
+
+    connect(ConfigureMenuItem, &QAction::triggered, this, &TTrayIcon::ConfigureRequested);
+    connect(DisableEnableMenuItem, &QAction::triggered, this, &TTrayIcon::DisableEnableRequested);
+    connect(ExitMenuItem, &QAction::triggered, this, &TTrayIcon::ExitRequested);
+    connect(&Icon, &QSystemTrayIcon::activated, this, &TTrayIcon::OnActivated);
+
+    Icon.setIcon(ProgramIcon());
+    Icon.setContextMenu(Menu.get());
+    SetHint(QStringLiteral("Corvalet"));
+}
+
+TTrayIcon::~TTrayIcon() {
+    if (Window)
+        Window->removeEventFilter(this);
+    Icon.hide();
+}
+
+void TTrayIcon::AttachTo(QWidget* window) {
+    if (Window)
+        Window->removeEventFilter(this);
+    Window = window;
+    if (Window)
+        Window->installEventFilter(this);
+}
+
+bool TTrayIcon::NotificationAreaAvailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool TTrayIcon::Activate() {
+    if (!NotificationAreaAvailable())
+        return false;
+    Icon.show();
+    return true;
+}
+
+bool TTrayIcon::IsActive() const {
+    return Icon.isVisible();
+}
+
+void TTrayIcon::SetHint(const QString& hint) {
+    Icon.setToolTip(hint.left(MaxHintLength));
+}
+
+QString TTrayIcon::Hint() const {
+    return Icon.toolTip();
+}
+
+void TTrayIcon::SetSchedulingEnabled(bool enabled) {
+    DisableEnableMenuItem->setText(enabled ? QStringLiteral("Disable") : QStringLiteral("Enable"));
+}
+
+void TTrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {
+    // The right button opens the context menu by itself; a single click does nothing.
+    if (reason == QSystemTrayIcon::DoubleClick)
+        emit ConfigureRequested();
+}
+
+bool TTrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != Window)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::Close && NoClose) {
+        // The program keeps running: closing only sends the window back to the tray. What was
+        // typed into it is neither saved nor reverted.
+        event->ignore();
+        Window->hide();
+        return true;
+    }
+    if (event->type() == QEvent::WindowStateChange && !ShowMinimizedIcon && Window->isMinimized()) {
+        // Hide after the minimize has been processed, and give the window its normal state back so
+        // that it opens normally next time.
+        QPointer<QWidget> window = Window;
+        QTimer::singleShot(0, this, [window] {
+            if (window && window->isMinimized()) {
+                window->hide();
+                window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+            }
+        });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+QIcon TTrayIcon::ProgramIcon() {
+    QPixmap picture(32, 32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(40, 60, 110), 2));
+    painter.setBrush(QColor(250, 245, 225));
+    painter.drawRect(3, 8, 26, 18);
+    painter.drawLine(3, 8, 16, 19);
+    painter.drawLine(29, 8, 16, 19);
+    painter.setBrush(QColor(200, 60, 50));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPointF(25, 24), 6, 6);
+    painter.setPen(QPen(Qt::white, 1.5));
+    painter.drawLine(QPointF(25, 24), QPointF(25, 20));
+    painter.drawLine(QPointF(25, 24), QPointF(28, 24));
+    painter.end();
+    return QIcon(picture);
+}
+
+} // namespace corvalet

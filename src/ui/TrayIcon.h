@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+#include <memory>
+
+namespace corvalet {
+
+// The program's icon in the notification area, with its menu, and the watch over the
+// configuration window that turns its close and minimize requests into hiding it.
+class TTrayIcon final : public QObject {
+    Q_OBJECT
+
+public:
+    // The longest tooltip the notification area takes.
+    static constexpr int MaxHintLength = 63;
+
+    explicit TTrayIcon(QObject* parent = nullptr);
+    ~TTrayIcon() override;
+
+    // Watches `window`: a close request hides it while NoClose is true, and minimizing hides it
+    // unless ShowMinimizedIcon is true.
+    void AttachTo(QWidget* window);
+    // Puts the icon in the notification area. False when there is none.
+    bool Activate();
+    bool IsActive() const;
+    static bool NotificationAreaAvailable();
+
+    void SetHint(const QString& hint);
+    QString Hint() const;
+    // The caption of DisableEnableMenuItem names what the entry does next.
+    void SetSchedulingEnabled(bool enabled);
+
+    bool NoClose = true;
+    bool ShowMinimizedIcon = false;
+
+    QMenu* PopupMenu() const { return Menu.get(); }
+    QAction* ConfigureMenuItem = nullptr;
+    QAction* DisableEnableMenuItem = nullptr;
+    QAction* ExitMenuItem = nullptr;
+
+    // The program's own picture: an envelope with a clock hand.
+    static QIcon ProgramIcon();
+
+signals:
+    // "Configure" or a double click on the icon.
+    void ConfigureRequested();
+    void DisableEnableRequested();
+    void ExitRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnActivated(QSystemTrayIcon::ActivationReason reason);
+
+    std::unique_ptr<QMenu> Menu;
+    QSystemTrayIcon Icon;
+    QPointer<QWidget> Window;
+};
+
+} // namespace corvalet
