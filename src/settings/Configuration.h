@@ -35,7 +35,8 @@ struct TRecipientInfo {
 // file beside the executable.
 class TConfiguration {
 public:
-    // `programFolder` ends with "/"; the registry gives the default mail account.
+    // `programFolder` ends with "/"; the registry gives the default mail account and must outlive
+    // the object (ReadDefaultMailAccount reads it again).
     TConfiguration(std::string programFolder, const TRegistry& registry);
 
     std::string ProgramFolder;
