@@ -64,13 +64,6 @@ std::optional<std::int32_t> ReadInteger(std::string_view text, bool allowHex) {
     return static_cast<std::int32_t>(negative ? -value : value);
 }
 
-std::string LowerCase(std::string_view text) {
-    std::string result(text.size(), '\0');
-    for (std::size_t i = 0; i < text.size(); ++i)
-        result[i] = static_cast<char>(FoldCase(text[i]));
-    return result;
-}
-
 int CompareNoCase(std::string_view left, std::string_view right) {
     const std::size_t common = std::min(left.size(), right.size());
     for (std::size_t i = 0; i < common; ++i) {

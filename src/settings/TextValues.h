@@ -19,9 +19,6 @@ std::string_view TrimBlanks(std::string_view text);
 // other value; hexadecimal too, so "0xFFFFFFFF" is no -1).
 std::optional<std::int32_t> ReadInteger(std::string_view text, bool allowHex = false);
 
-// The text with A to Z made a to z.
-std::string LowerCase(std::string_view text);
-
 // Letter case is ignored for A to Z only; every other byte compares as itself.
 int CompareNoCase(std::string_view left, std::string_view right);
 bool EqualNoCase(std::string_view left, std::string_view right);
