@@ -98,7 +98,7 @@ void TProgramShell::FormCreate(const QStringList& arguments, bool forceHidden) {
         Scheduler->LastTickMinute = -1;
         Services.Logger.SetLines(&Lines);
         Services.ConfigureLogger();
-        Window.PrepareEditingArea(Services.Clock.Now());
+        Window.PrepareEditingArea();
     } catch (const std::exception& error) {
         HandleApplicationException(error);
     }

@@ -26,9 +26,9 @@ public:
     virtual QWidget* Widget() const = 0;
     // Copies the settings into the controls.
     virtual void SettingsToControls() = 0;
-    // The editing area of the recipients page at start: the time fields at `now`, "Daily" with
-    // the date at today, "BCC"; the list sorted by its first column.
-    virtual void PrepareEditingArea(const TDateTime& now) = 0;
+    // The editing area of the recipients page at start: the time fields at the current time,
+    // "Daily" with the date at today, "BCC".
+    virtual void PrepareEditingArea() = 0;
     // "Send Now!": the recipient field as typed, and the selected distribution item (-1: none).
     virtual std::string RecipientAddressText() const = 0;
     virtual int DistributionIndex() const = 0;

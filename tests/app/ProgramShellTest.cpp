@@ -44,7 +44,7 @@ public:
         if (!FillError.empty())
             throw std::runtime_error(FillError);
     }
-    void PrepareEditingArea(const TDateTime& now) override { Prepared = now; }
+    void PrepareEditingArea() override { ++Prepared; }
     std::string RecipientAddressText() const override { return Recipient; }
     int DistributionIndex() const override { return Distribution; }
     void OnSendNow(std::function<void()> click) override { Click = std::move(click); }
@@ -70,7 +70,7 @@ public:
     int Distribution = 0;
     std::string FillError;
     int Filled = 0;
-    TDateTime Prepared;
+    int Prepared = 0;
 };
 
 class TNullClient final : public TMailClient {
@@ -151,7 +151,7 @@ TEST_F(ProgramShellTest, StartedHiddenTheScheduleRunsAndMailsTheCurrentMinute) {
     EXPECT_EQ(Shell.Timer().interval(), 1000);
     EXPECT_TRUE(Shell.TrayIcon().ShowMinimizedIcon);
     EXPECT_EQ(Window.Filled, 1);
-    EXPECT_EQ(Window.Prepared, Clock.Now());
+    EXPECT_EQ(Window.Prepared, 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     Shell.TimerTimer();
@@ -236,7 +236,7 @@ TEST_F(ProgramShellTest, ErrorInFormCreateIsReportedAndTheRestSkipped) {
     Window.FillError = "'31/31/2026' is not a valid date";
     Start({});
     EXPECT_EQ(Boxes.Shown, std::vector<std::string>{"Error: '31/31/2026' is not a valid date"});
-    EXPECT_EQ(Window.Prepared, TDateTime{});
+    EXPECT_EQ(Window.Prepared, 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     // The program still runs: the menu works.
     Shell.TrayIcon().ExitMenuItem->trigger();
