@@ -180,7 +180,7 @@ std::string TNetEMailAddressItem::Text() const {
         return QuotedAddress();
     for (char c : Name)
         if (c != ' ' && !IsAText(c))
-            return "\"" + BackslashQuoted(Name) + "\" " + QuotedAddress();
+            return std::string(1, '"').append(BackslashQuoted(Name)).append("\" ").append(QuotedAddress());
     return Name + " " + QuotedAddress();
 }
 

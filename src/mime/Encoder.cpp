@@ -27,6 +27,10 @@ std::string TNetEncoder::ReadBytes(TNetSourceStream& source, std::size_t count) 
 
 TNetEncoder3to4::TNetEncoder3to4(std::string_view codingTable, char fillChar) : Fill(fillChar) {
     std::copy_n(codingTable.begin(), std::min(codingTable.size(), Table.size()), Table.begin());
+    for (std::size_t pair = 0; pair < 64 * 64; ++pair) {
+        Pairs[2 * pair] = Table[pair >> 6];
+        Pairs[2 * pair + 1] = Table[pair & 63];
+    }
 }
 
 std::string TNetEncoder3to4::Encode(TNetSourceStream& source, std::size_t count) {
@@ -39,28 +43,36 @@ std::string TNetEncoder3to4::Encode(TNetSourceStream& source, std::size_t count)
 }
 
 void TNetEncoder3to4::EncodeBytes(const char* bytes, std::size_t size, std::string& out) const {
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes);
     const std::size_t start = out.size();
-    out.resize(start + (size + 2) / 3 * 4);
-    char* o = out.data() + start;
-    const char* table = Table.data();
+    out.resize(start + EncodedSize(size));
+    EncodeTo(bytes, size, out.data() + start);
+}
+
+std::size_t TNetEncoder3to4::EncodeTo(const char* bytes, std::size_t size, char* out) const {
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes);
+    char* o = out;
     std::size_t i = 0;
+    // Two characters per look-up: each group of three bytes is two 12-bit halves.
     for (; i + 3 <= size; i += 3) {
         const unsigned group = (unsigned{in[i]} << 16) | (unsigned{in[i + 1]} << 8) | in[i + 2];
-        o[0] = table[group >> 18];
-        o[1] = table[(group >> 12) & 63];
-        o[2] = table[(group >> 6) & 63];
-        o[3] = table[group & 63];
+        const char* high = &Pairs[2 * (group >> 12)];
+        const char* low = &Pairs[2 * (group & 0xFFF)];
+        o[0] = high[0];
+        o[1] = high[1];
+        o[2] = low[0];
+        o[3] = low[1];
         o += 4;
     }
     if (i < size) {
         const unsigned b0 = in[i];
         const unsigned b1 = i + 1 < size ? in[i + 1] : 0;
-        o[0] = table[b0 >> 2];
-        o[1] = table[((b0 & 3) << 4) | (b1 >> 4)];
-        o[2] = i + 1 < size ? table[(b1 & 15) << 2] : Fill;
+        o[0] = Table[b0 >> 2];
+        o[1] = Table[((b0 & 3) << 4) | (b1 >> 4)];
+        o[2] = i + 1 < size ? Table[(b1 & 15) << 2] : Fill;
         o[3] = Fill;
+        o += 4;
     }
+    return static_cast<std::size_t>(o - out);
 }
 
 std::string TNetEncoderQuotedPrintable::Encode(TNetSourceStream& source, std::size_t count) {

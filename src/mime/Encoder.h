@@ -42,9 +42,14 @@ public:
     std::string Encode(TNetSourceStream& source, std::size_t count = AllBytes) override;
     // Appends the encoding of `size` bytes to `out`; no line breaks.
     void EncodeBytes(const char* bytes, std::size_t size, std::string& out) const;
+    // Writes the encoding of `size` bytes at `out`, which has room for EncodedSize(size) characters;
+    // returns the number written.
+    std::size_t EncodeTo(const char* bytes, std::size_t size, char* out) const;
+    static constexpr std::size_t EncodedSize(std::size_t size) { return (size + 2) / 3 * 4; }
 
 private:
     std::array<char, 64> Table{};
+    std::array<char, 2 * 64 * 64> Pairs{};
     char Fill;
 };
 

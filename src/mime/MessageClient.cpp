@@ -246,7 +246,7 @@ void TNetMessageClient::EmitPlainBody(TNetMessage& message) {
 
 void TNetMessageClient::WriteBodyLine(std::string_view line) {
     if (!line.empty() && line.front() == '.')
-        Output().WriteLine("." + std::string(line));
+        Output().WriteLine(std::string(1, '.').append(line));
     else
         Output().WriteLine(line);
 }

@@ -36,21 +36,22 @@ TEntries& Entries() {
 
 void TNetMessageEncoderMIME::Encode(TNetSourceStream& source, TNetMessageSink& destination) {
     static constexpr std::size_t BatchBytes = BytesPerLine * LinesPerBatch;
+    static constexpr std::size_t LineLength = TNetEncoder3to4::EncodedSize(BytesPerLine) + 2;
     TNetEncoderMIME base64;
     std::string block(BatchBytes, '\0');
-    std::string lines;
-    lines.reserve(LinesPerBatch * 78);
+    std::string lines(LinesPerBatch * LineLength, '\0');
     source.Rewind();
     for (;;) {
         const std::size_t got = source.Read(block.data(), BatchBytes);
         if (got == 0)
             break;
-        lines.clear();
+        char* out = lines.data();
         for (std::size_t at = 0; at < got; at += BytesPerLine) {
-            base64.EncodeBytes(block.data() + at, std::min(BytesPerLine, got - at), lines);
-            lines += "\r\n";
+            out += base64.EncodeTo(block.data() + at, std::min(BytesPerLine, got - at), out);
+            *out++ = '\r';
+            *out++ = '\n';
         }
-        destination.WriteText(lines);
+        destination.WriteText(std::string_view(lines.data(), static_cast<std::size_t>(out - lines.data())));
         if (got < BatchBytes)
             break;
     }
