@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvalet {
@@ -31,6 +32,12 @@ TNetFileSource::TNetFileSource(const std::string& path) : Path(path) {
     while (Handle < 0 && errno == EINTR);
     if (Handle < 0)
         throw ENetAttachmentFileError(FileError("Cannot open file", path, errno));
+    // A folder opens like a file but fails on the first read, which would come mid-message.
+    struct stat status {};
+    if (::fstat(Handle, &status) == 0 && S_ISDIR(status.st_mode)) {
+        ::close(Handle);
+        throw ENetAttachmentFileError(FileError("Cannot open file", path, EISDIR));
+    }
 }
 
 TNetFileSource::~TNetFileSource() {

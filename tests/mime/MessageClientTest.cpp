@@ -202,6 +202,14 @@ TEST_F(MessageClientTest, PlainAndPresetMessages) {
     EXPECT_EQ(Sink.Text, Crlf({"Subject: as stored", ""}));
 }
 
+TEST_F(MessageClientTest, UUMessagesCarryTheBodyAndThenEachAttachment) {
+    Message.SetEncoding(TNetMessageEncoding::meUU);
+    Message.Body = {"See the file.", ".end"};
+    Dir.Write("cat.txt", "Cat");
+    Message.Parts.AddAttachment(Dir.File("cat.txt").string());
+    EXPECT_EQ(BodyOf(Emit()), Crlf({"See the file.", "..end", "", "begin 644 cat.txt", "#0V%T", "`", "end"}));
+}
+
 TEST_F(MessageClientTest, UnsafeMessagesAreRefusedBeforeAnythingIsWritten) {
     const std::function<void(TNetMessage&)> unsafe[] = {
         [](TNetMessage& m) { m.Subject = "Hi\r\n.\r\nQUIT"; },
@@ -231,7 +239,19 @@ TEST_F(MessageClientTest, AMissingAttachmentFailsBeforeAnythingIsWritten) {
     }
     EXPECT_EQ(Sink.Text, "");
 
+    Message.Parts.Clear();
+    Message.Parts.AddAttachment(Dir.Path().string());
+    try {
+        Client.EmitMessage(Message);
+        FAIL() << "a folder was written";
+    } catch (const ENetAttachmentFileError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot open file \"" + Dir.Path().string() + "\". Is a directory");
+    }
+    EXPECT_EQ(Sink.Text, "");
+
     // Written part by part, the failure still ends the work notification.
+    Message.Parts.AddAttachment(Dir.File("missing.pdf").string());
     Client.SendBufferSize = 0;
     EXPECT_THROW(Client.EmitBody(Message), ENetAttachmentFileError);
     EXPECT_EQ(Sink.Events.back(), "end");

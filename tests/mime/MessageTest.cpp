@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <optional>
 
 namespace corvalet {
 namespace {
@@ -249,6 +250,55 @@ TEST(HeaderWordsTest, TheLanguagePicksTheKindOfWord) {
     EXPECT_EQ(ChooseHeaderCharset("").CharSet, "UTF-8");
 }
 
+// Sets environment variables for one test and puts the old values back.
+class TEnvironment {
+public:
+    void Set(const char* name, const char* value) {
+        const char* old = std::getenv(name);
+        Saved.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
+        if (value != nullptr)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~TEnvironment() {
+        for (auto it = Saved.rbegin(); it != Saved.rend(); ++it) {
+            if (it->second)
+                setenv(it->first.c_str(), it->second->c_str(), 1);
+            else
+                unsetenv(it->first.c_str());
+        }
+        tzset();
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> Saved;
+};
+
+TEST(HeaderWordsTest, TheLanguageIsTheLocalesFirstPart) {
+    struct Case {
+        const char* all;
+        const char* messages;
+        const char* lang;
+        const char* language;
+    };
+    const Case cases[] = {
+        {"ja_JP.UTF-8", "de_DE.UTF-8", "fr_FR", "ja"},
+        {"", "ko_KR.UTF-8", "fr_FR", "ko"},
+        {nullptr, nullptr, "de_DE@euro", "de"},
+        {nullptr, nullptr, "C.UTF-8", ""},
+        {"POSIX", nullptr, nullptr, ""},
+        {nullptr, nullptr, nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        TEnvironment environment;
+        environment.Set("LC_ALL", c.all);
+        environment.Set("LC_MESSAGES", c.messages);
+        environment.Set("LANG", c.lang);
+        EXPECT_EQ(LocaleLanguage(), c.language) << (c.lang ? c.lang : "-");
+    }
+}
+
 TEST_F(MessageTest, OnInitializeISOMayChangeTheCharset) {
     Message.Subject = "Caf" + E;
     Message.OnInitializeISO = [](TTransfer&, char& encoding, std::string& charset) {
@@ -298,39 +348,24 @@ TEST(InternetDateTest, EnglishNamesUnpaddedDayPaddedTimeAndTheZone) {
         EXPECT_EQ(FormatInternetDate(c.date, c.offset), c.text);
 }
 
-// Sets the process's time zone for one test and puts the old one back.
-class TZone {
-public:
-    explicit TZone(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            Saved = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~TZone() {
-        if (Saved.empty())
-            unsetenv("TZ");
-        else
-            setenv("TZ", Saved.c_str(), 1);
-        tzset();
-    }
-
-private:
-    std::string Saved;
-};
-
 TEST(InternetDateTest, TheOffsetIsTheOneInForceAtThatTime) {
     {
-        TZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
+        TEnvironment zone;
+        zone.Set("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
         EXPECT_EQ(LocalUtcOffset({2026, 12, 8, 21, 13, 15, 0}), 60);
         EXPECT_EQ(LocalUtcOffset({2026, 7, 1, 12, 0, 0, 0}), 120);
     }
     {
-        TZone zone("EST5");
+        TEnvironment zone;
+        zone.Set("TZ", "EST5");
+        tzset();
         EXPECT_EQ(LocalUtcOffset({2026, 7, 1, 12, 0, 0, 0}), -300);
     }
     {
-        TZone zone("UTC0");
+        TEnvironment zone;
+        zone.Set("TZ", "UTC0");
+        tzset();
         EXPECT_EQ(LocalUtcOffset({2026, 7, 1, 12, 0, 0, 0}), 0);
     }
 }
