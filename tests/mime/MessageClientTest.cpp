@@ -187,6 +187,15 @@ TEST_F(MessageClientTest, AttachmentWithOwnTransferAndIdAndMessageWithoutText) {
                               }));
 }
 
+TEST_F(MessageClientTest, WithATextPartTheMessagesOwnBodyLinesAreNotWritten) {
+    // The header announces the parts, so the parts are what the body holds.
+    Message.Body = {"stray"};
+    AddText({"part"});
+    EXPECT_EQ(BodyOf(Emit()), Crlf({"This is a multi-part message in MIME format", "", "--" + Boundary,
+                                    "Content-Type: text/plain", "Content-Transfer-Encoding: 7bit", "", "part",
+                                    "", "--" + Boundary + "--"}));
+}
+
 TEST_F(MessageClientTest, PlainAndPresetMessages) {
     Message.Body = {"first", ".second"};
     EXPECT_EQ(BodyOf(Emit()), Crlf({"first", "..second"}));
