@@ -1,5 +1,6 @@
 #include "app/ApplicationErrorHandler.h"
 
+#include "AppFakes.h"
 #include "log/Logger.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
@@ -11,14 +12,6 @@
 namespace corvalet {
 namespace {
 
-class TRecordingDialogs final : public TDialogs {
-public:
-    void ShowInformation(const std::string& text) override { Shown.push_back("Information: " + text); }
-    void ShowError(const std::string& text) override { Shown.push_back("Error: " + text); }
-    bool Confirm(const std::string&) override { return true; }
-    std::vector<std::string> Shown;
-};
-
 TEST(ApplicationErrorHandlerTest, BoxWhileVisibleFatalEntryWhileHidden) {
     test::TTempDir folder;
     test::TFakeClock clock{TDateTime{2026, 12, 9, 9, 7, 0, 0}};
@@ -28,7 +21,7 @@ TEST(ApplicationErrorHandlerTest, BoxWhileVisibleFatalEntryWhileHidden) {
     logger.SetLines(&lines);
     logger.SetFilePath(folder.File("Corvalet.log").string());
     logger.Kinds = ErrorLogKinds;
-    TRecordingDialogs dialogs;
+    test::TRecordingDialogs dialogs;
     bool visible = true;
     TApplicationErrorHandler handler{[&] { return visible; }, dialogs, logger, clock, formats};
 

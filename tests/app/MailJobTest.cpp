@@ -1,5 +1,6 @@
 #include "app/MailJob.h"
 
+#include "AppFakes.h"
 #include "log/Logger.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
@@ -14,6 +15,8 @@ namespace {
 
 using test::TFakeClock;
 using test::TTempDir;
+using TFakeClient = test::TRecordingMailClient;
+using TFakeDialogs = test::TRecordingDialogs;
 
 class TFakeWindow final : public TMailJobWindow {
 public:
@@ -43,67 +46,6 @@ public:
     int WaitCursors = 0;
 };
 
-// Records what the mail job does with the client, one text per call.
-class TFakeClient final : public TMailClient {
-public:
-    void ClearMessage() override { Calls.push_back("Clear"); }
-    void SetRecipients(std::uint8_t distribution, const std::string& recipients) override {
-        if (recipients.find('@') == 0)
-            throw std::runtime_error("@ Outside address");
-        Calls.push_back("Recipients " + std::to_string(distribution) + " " + recipients);
-    }
-    void SetSender(const std::string& name, const std::string& address) override {
-        Calls.push_back("From " + name + " <" + address + ">");
-    }
-    void SetText(const std::vector<std::string>& lines, const std::string& contentType,
-                 const std::string& contentTransfer) override {
-        std::string joined;
-        for (const std::string& line : lines)
-            joined += line + "|";
-        Calls.push_back("Text " + contentType + " " + contentTransfer + " " + joined);
-    }
-    void SetSubject(const std::string& subject) override { Calls.push_back("Subject " + subject); }
-    void SetPriority(int priority) override { Calls.push_back("Priority " + std::to_string(priority)); }
-    void AddAttachment(const std::string& path) override { Calls.push_back("Attachment " + path); }
-    void SetHost(const std::string& host) override { Calls.push_back("Host " + host); }
-    void SetPort(int port) override { Calls.push_back("Port " + std::to_string(port)); }
-    void Connect(int timeoutMs) override {
-        Calls.push_back("Connect " + std::to_string(timeoutMs));
-        Connected = true;
-        if (!ConnectError.empty())
-            throw std::runtime_error(ConnectError);
-    }
-    void Send() override {
-        Calls.push_back("Send");
-        if (DuringSend)
-            DuringSend();
-        if (!SendError.empty())
-            throw std::runtime_error(SendError);
-    }
-    bool IsConnected() const override { return Connected; }
-    void Disconnect() override {
-        Calls.push_back("Disconnect");
-        Connected = false;
-        if (DisconnectFails)
-            throw std::runtime_error("Socket Error # 10054\nConnection reset by peer.");
-    }
-
-    std::vector<std::string> Calls;
-    std::string ConnectError;
-    std::string SendError;
-    std::function<void()> DuringSend;
-    bool Connected = false;
-    bool DisconnectFails = false;
-};
-
-class TFakeDialogs final : public TDialogs {
-public:
-    void ShowInformation(const std::string& text) override { Shown.push_back("Information: " + text); }
-    void ShowError(const std::string& text) override { Shown.push_back("Error: " + text); }
-    bool Confirm(const std::string&) override { return true; }
-    std::vector<std::string> Shown;
-};
-
 class MailJobTest : public ::testing::Test {
 protected:
     MailJobTest() {
@@ -111,9 +53,7 @@ protected:
         Logger.SetFilePath(Folder.File("Corvalet.log").string());
     }
 
-    bool Called(const std::string& call) const {
-        return std::find(Client.Calls.begin(), Client.Calls.end(), call) != Client.Calls.end();
-    }
+    bool Called(const std::string& call) const { return Client.Called(call); }
     // The log lines after the "Errors log created on" header and its empty line.
     std::vector<std::string> Entries() const { return {LogLines.begin() + 2, LogLines.end()}; }
 

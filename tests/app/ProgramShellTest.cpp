@@ -1,5 +1,6 @@
 #include "ui/ProgramShell.h"
 
+#include "AppFakes.h"
 #include "log/Logger.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
@@ -73,38 +74,6 @@ public:
     int Prepared = 0;
 };
 
-class TNullClient final : public TMailClient {
-public:
-    void ClearMessage() override {}
-    void SetRecipients(std::uint8_t, const std::string& recipients) override { Last = recipients; }
-    void SetSender(const std::string&, const std::string&) override {}
-    void SetText(const std::vector<std::string>&, const std::string&, const std::string&) override {}
-    void SetSubject(const std::string&) override {}
-    void SetPriority(int) override {}
-    void AddAttachment(const std::string&) override {}
-    void SetHost(const std::string&) override {}
-    void SetPort(int) override {}
-    void Connect(int) override {}
-    void Send() override {
-        Sent.push_back(Last);
-        if (DuringSend)
-            DuringSend();
-    }
-    bool IsConnected() const override { return false; }
-    void Disconnect() override {}
-    std::string Last;
-    std::vector<std::string> Sent;
-    std::function<void()> DuringSend;
-};
-
-class TBoxes final : public TDialogs {
-public:
-    void ShowInformation(const std::string& text) override { Shown.push_back("Information: " + text); }
-    void ShowError(const std::string& text) override { Shown.push_back("Error: " + text); }
-    bool Confirm(const std::string&) override { return true; }
-    std::vector<std::string> Shown;
-};
-
 // Makes sure the application object exists before any widget of the fixture.
 struct TWithApplication {
     TWithApplication() { Application(); }
@@ -125,8 +94,8 @@ protected:
     TFakeClock Clock{TDateTime{2026, 12, 9, 9, 5, 0, 0}};
     TFormatSettings Formats{"MM/dd/yyyy", "HH:mm:ss"};
     TLogger Logger{Clock, Formats};
-    TBoxes Boxes;
-    TNullClient Client;
+    test::TRecordingDialogs Boxes;
+    test::TRecordingMailClient Client;
     TFakeShellWindow Window;
     int Quits = 0;
     TProgramShell Shell{Window,
@@ -155,7 +124,7 @@ TEST_F(ProgramShellTest, StartedHiddenTheScheduleRunsAndMailsTheCurrentMinute) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     Shell.TimerTimer();
-    EXPECT_EQ(Client.Sent, std::vector<std::string>{"a@example.org"});
+    EXPECT_EQ(Client.SentTo(), std::vector<std::string>{"a@example.org"});
     EXPECT_TRUE(Logged("             12/09/2026 09:05:00 - Successfully send the e-mail to a@example.org."));
 }
 
@@ -277,7 +246,7 @@ TEST_F(ProgramShellTest, ExitDuringAMailingEndsTheProgramAfterItsReport) {
         EXPECT_EQ(Quits, 0);
     };
     Shell.TimerTimer();
-    EXPECT_EQ(Client.Sent, std::vector<std::string>{"a@example.org"}); // no CC mailing after Exit
+    EXPECT_EQ(Client.SentTo(), std::vector<std::string>{"a@example.org"}); // no CC mailing after Exit
     EXPECT_EQ(Quits, 0);
     QCoreApplication::processEvents();
     EXPECT_EQ(Quits, 1);
