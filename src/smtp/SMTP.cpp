@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "mime/MessageClient.h"
 #include "net/Stack.h"
 #include "net/TextHelpers.h"
 #include "smtp/SMTPExceptions.h"
@@ -65,9 +66,36 @@ void RequireCommandText(const std::string& text, const std::string& what) {
         throw ENetUnsafeCommandText(what);
 }
 
+TNetSMTPEnvelope EnvelopeOf(const TNetMessage& message) {
+    TNetSMTPEnvelope envelope{message.From.Address, {}};
+    for (const TNetEMailAddressList* list : {&message.Recipients, &message.CCList, &message.BccList}) {
+        for (const TNetEMailAddressItem& item : *list)
+            envelope.Recipients.push_back(item.Address);
+    }
+    return envelope;
+}
+
+void TNetSMTP::TConnectionSink::WriteText(std::string_view bytes) {
+    Owner.WriteBytes(bytes.data(), bytes.size());
+}
+
+void TNetSMTP::TConnectionSink::Status(std::string_view text) {
+    Owner.ReportStatus(TNetStatus::hsStatusText, std::string(text));
+}
+
+void TNetSMTP::TConnectionSink::BeginWork() {
+    Owner.WorkStart(TWorkMode::wmWrite, 0);
+}
+
+void TNetSMTP::TConnectionSink::EndWork() {
+    Owner.WorkStop(TWorkMode::wmWrite);
+}
+
 TNetSMTP::TNetSMTP() {
     Port = 25;
 }
+
+TNetSMTP::~TNetSMTP() = default;
 
 void TNetSMTP::Assign(const TNetSMTP& other) {
     SetAuthenticationType(other.AuthenticationType());
@@ -138,6 +166,18 @@ bool TNetSMTP::Authenticate() {
     }
     Authenticated = true;
     return Authenticated;
+}
+
+void TNetSMTP::Send(TNetMessage& message) {
+    // Everything that could stop the message half-way is looked at before the first command.
+    RequireCommandText(MailAgent, "The mail agent");
+    TNetMessageClient::CheckMessage(message);
+    SendTransaction(EnvelopeOf(message), [&] {
+        message.ExtraHeaders.SetHeaderValue("X-Mailer", MailAgent);
+        TNetMessageClient writer(Sink);
+        writer.SendBufferSize = static_cast<std::size_t>(SendBufferSize > 0 ? SendBufferSize : 0);
+        writer.EmitMessage(message, false);
+    });
 }
 
 void TNetSMTP::SendTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "mime/Message.h"
+#include "mime/MessageSink.h"
 #include "net/TCPClient.h"
 
 namespace corvalet {
@@ -22,6 +24,7 @@ struct TNetSMTPEnvelope {
 class TNetSMTP : public TNetTCPClient {
 public:
     TNetSMTP();
+    ~TNetSMTP() override;
 
     // Copies the connection and account settings of another client.
     void Assign(const TNetSMTP& other);
@@ -32,6 +35,11 @@ public:
     // Writes QUIT while connected, without reading the reply, and closes. A failed write is raised
     // once the connection is closed.
     void Disconnect() override;
+
+    // One mail transaction for the message's sender and all its addresses (To, then CC, then BCC,
+    // each in its order); the message writer writes the message, with "X-Mailer" set from
+    // MailAgent. A message that cannot be written whole is refused before anything is written.
+    virtual void Send(TNetMessage& message);
 
     virtual bool CanAuthenticateWith(TAuthenticationType type) const;
     virtual bool Authenticate();
@@ -58,9 +66,26 @@ public:
     bool Authenticated = false;
 
 private:
+    // The message writer's way onto this connection.
+    class TConnectionSink : public TNetMessageSink {
+    public:
+        explicit TConnectionSink(TNetSMTP& owner) : Owner(owner) {}
+        void WriteText(std::string_view bytes) override;
+        void Status(std::string_view text) override;
+        void BeginWork() override;
+        void EndWork() override;
+
+    private:
+        TNetSMTP& Owner;
+    };
+
+    TConnectionSink Sink{*this};
     TAuthenticationType Authentication = TAuthenticationType::atNone;
     bool Ehlo = true;
 };
+
+// The envelope of a message: the sender's address and every recipient's, To, then CC, then BCC.
+TNetSMTPEnvelope EnvelopeOf(const TNetMessage& message);
 
 // Adds the mechanisms of the "AUTH " and "AUTH=" lines of an EHLO reply to `schemes`, upper case,
 // each once, in the order met.

@@ -1,11 +1,15 @@
 #include "smtp/SMTP.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "mime/MessageClient.h"
 #include "smtp/SMTPExceptions.h"
+#include "support/FakeClock.h"
+#include "support/MemorySink.h"
 #include "support/ScriptedSMTPServer.h"
 
 namespace corvalet::test {
@@ -379,6 +383,124 @@ TEST_F(SMTPTest, ExpandAndVerify) {
     EXPECT_THROW(Smtp.Verify("nobody"), ENetProtocolReplyError);
     EXPECT_THROW(Smtp.Expand("list"), ENetProtocolReplyError);
     EXPECT_THROW(Smtp.Verify("a\r\nDATA"), ENetUnsafeCommandText);
+}
+
+} // namespace
+} // namespace corvalet::test
+
+namespace corvalet::test {
+namespace {
+
+// Sending a message that the message writer writes.
+class SMTPSendTest : public SMTPTest {
+protected:
+    SMTPSendTest() : Clock(TDateTime{2026, 12, 9, 9, 5, 0, 0}), Message(Clock) {
+        Message.HeaderLanguage = "en";
+        Message.ZoneOffset = [](const TDateTime&) { return 0; };
+        Message.From = {"sender@x.test", "Sender"};
+        Message.Subject = "Weekly report";
+        SetAddresses(Message.CCList, "cc1@x.test, Bea <cc2@x.test>");
+        SetAddresses(Message.BccList, "bcc@x.test");
+        TNetText& text = Message.Parts.AddText({"Hello,", ".dot first", "last line"});
+        text.SetContentType("text/plain");
+        text.SetContentTransfer("7bit");
+    }
+
+    // The lines the message writer writes for the message as it stands.
+    Lines WrittenLines() {
+        TMemorySink sink;
+        TNetMessageClient(sink).EmitMessage(Message);
+        Lines lines;
+        for (std::size_t start = 0; start < sink.Text.size();) {
+            const std::size_t end = sink.Text.find("\r\n", start);
+            lines.push_back(sink.Text.substr(start, end - start));
+            start = end + 2;
+        }
+        return lines;
+    }
+
+    TFakeClock Clock;
+    TNetMessage Message;
+};
+
+TEST_F(SMTPSendTest, CompleteDialogueWithTheWrittenMessage) {
+    Start({{"QUIT", "", TSMTPAction::Silent}});
+    Smtp.Connect();
+    Smtp.Send(Message);
+    Smtp.Disconnect();
+    const Lines data = WrittenLines();
+    ASSERT_GE(data.size(), 2u);
+    const Lines received = Received();
+    EXPECT_EQ(received,
+              Concat({{"EHLO client.test", "RSET", "MAIL FROM:<sender@x.test>", "RCPT TO:<cc1@x.test>",
+                       "RCPT TO:<cc2@x.test>", "RCPT TO:<bcc@x.test>", "DATA"},
+                      data,
+                      {".", "QUIT"}}));
+    // The body's own last line, then the lone dot.
+    EXPECT_NE(std::find(data.begin(), data.end(), "last line"), data.end());
+    EXPECT_NE(std::find(data.begin(), data.end(), "..dot first"), data.end());
+}
+
+TEST_F(SMTPSendTest, MailAgentSetsOrRemovesTheMailerHeader) {
+    for (const std::string agent : {"Corvalet 1.0", ""}) {
+        Start({});
+        Message.ExtraHeaders.SetHeaderValue("X-Mailer", "left over");
+        Smtp.MailAgent = agent;
+        Smtp.Connect();
+        Smtp.Send(Message);
+        const Lines received = Received();
+        const bool hasAgent =
+            std::find(received.begin(), received.end(), "X-Mailer: " + agent) != received.end();
+        const bool hasOld =
+            std::find(received.begin(), received.end(), "X-Mailer: left over") != received.end();
+        EXPECT_EQ(hasAgent, !agent.empty()) << agent;
+        EXPECT_FALSE(hasOld) << agent;
+        EXPECT_EQ(Message.ExtraHeaders.GetHeaderValue("X-Mailer"), agent);
+    }
+}
+
+TEST_F(SMTPSendTest, MessageThatCannotBeWrittenWholeIsRefusedBeforeAnyCommand) {
+    const struct {
+        const char* Name;
+        std::function<void(TNetMessage&)> Spoil;
+    } cases[] = {
+        {"missing attachment",
+         [](TNetMessage& m) { m.Parts.AddAttachment("/nonexistent/corvalet/report.pdf"); }},
+        {"recipient with a line break", [](TNetMessage& m) { m.BccList.Add().Address = "a@x.test\r\nDATA"; }},
+        {"sender with NUL", [](TNetMessage& m) { m.From.Address = std::string("a\0@x.test", 9); }},
+        {"body line with a line break",
+         [](TNetMessage& m) {
+             m.Parts.AddText({"fine", "bad\r\n.\r\nQUIT"}).SetContentType("text/plain");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TNetMessage message(Clock);
+        message.From = {"sender@x.test", ""};
+        SetAddresses(message.BccList, "bcc@x.test");
+        c.Spoil(message);
+        Start({});
+        Smtp.Connect();
+        EXPECT_THROW(Smtp.Send(message), std::runtime_error);
+        EXPECT_TRUE(Smtp.IsConnected());
+        EXPECT_EQ(Received(), (Lines{"EHLO client.test", "QUIT"}));
+    }
+    Start({});
+    Smtp.MailAgent = "agent\r\nBcc: x@y.test";
+    Smtp.Connect();
+    EXPECT_THROW(Smtp.Send(Message), ENetUnsafeCommandText);
+    EXPECT_EQ(Received(), (Lines{"EHLO client.test", "QUIT"}));
+}
+
+TEST(EnvelopeTest, ToThenCopiesThenBlindCopiesEachInOrder) {
+    TNetMessage message;
+    message.From = {"s@x.test", "S"};
+    SetAddresses(message.BccList, "b1@x.test, b2@x.test");
+    SetAddresses(message.CCList, "C <c1@x.test>");
+    SetAddresses(message.Recipients, "t1@x.test, t2@x.test");
+    const TNetSMTPEnvelope envelope = EnvelopeOf(message);
+    EXPECT_EQ(envelope.From, "s@x.test");
+    EXPECT_EQ(envelope.Recipients, (Lines{"t1@x.test", "t2@x.test", "c1@x.test", "b1@x.test", "b2@x.test"}));
 }
 
 } // namespace

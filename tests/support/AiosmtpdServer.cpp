@@ -56,8 +56,8 @@ pid_t Spawn(const std::string& script, const std::vector<std::string>& arguments
     return child;
 }
 
-// Reads from `fd` until `stopAtNewline` finds a line end or the writer closes, at most timeoutMs.
-std::string ReadOutput(int fd, bool stopAtNewline, int timeoutMs) {
+// Reads from `fd` until a line end or the writer closes, at most timeoutMs.
+std::string ReadFirstLine(int fd, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string text;
     for (;;) {
@@ -77,7 +77,7 @@ std::string ReadOutput(int fd, bool stopAtNewline, int timeoutMs) {
         if (n <= 0)
             return text;
         text.append(chunk, static_cast<std::size_t>(n));
-        if (stopAtNewline && text.find('\n') != std::string::npos)
+        if (text.find('\n') != std::string::npos)
             return text;
     }
 }
@@ -87,7 +87,7 @@ std::string ReadOutput(int fd, bool stopAtNewline, int timeoutMs) {
 TAiosmtpdServer::TAiosmtpdServer() {
     int output = -1;
     Child = Spawn("aiosmtpd_store.py", {Folder.Path().string()}, Input, output);
-    const std::string line = ReadOutput(output, true, 15000);
+    const std::string line = ReadFirstLine(output, 15000);
     close(output);
     try {
         ListenPort = std::stoi(line);
@@ -143,19 +143,6 @@ std::vector<std::string> TAiosmtpdServer::Envelope(int number) const {
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
-}
-
-int RunSupportScript(const std::string& script, const std::vector<std::string>& arguments,
-                     std::string& output) {
-    int input = -1;
-    int out = -1;
-    const pid_t child = Spawn(script, arguments, input, out);
-    close(input);
-    output = ReadOutput(out, false, 60000);
-    close(out);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace corvalet::test

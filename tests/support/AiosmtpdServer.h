@@ -34,9 +34,4 @@ private:
     int ListenPort = 0;
 };
 
-// Runs one of the Python scripts beside this fixture with /usr/bin/python3; returns its exit code
-// and leaves what it printed in `output`.
-int RunSupportScript(const std::string& script, const std::vector<std::string>& arguments,
-                     std::string& output);
-
 } // namespace corvalet::test
