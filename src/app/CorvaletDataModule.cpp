@@ -1,0 +1,90 @@
+#include "app/CorvaletDataModule.h"
+
+#include "settings/Configuration.h"
+
+namespace corvalet {
+
+namespace {
+
+constexpr int SMTPPort = 25;
+constexpr int ReplyTimeOutMs = 60000;
+
+} // namespace
+
+TCorvaletDataModule::TCorvaletDataModule() {
+    NetSMTP.Host = std::string(DefaultSMTPHost);
+    NetSMTP.Port = SMTPPort;
+    // The system picks the local port: a fixed port 25 needs root here, collides with a local
+    // mail server, and would fail the second mailing of a minute while the first one's port
+    // lingers after closing.
+    NetSMTP.BoundPort = 0;
+    NetSMTP.ReadTimeout = ReplyTimeOutMs;
+    NetSMTP.MaxLineAction = TNetMaxLineAction::maException;
+    NetSMTP.SetAuthenticationType(TAuthenticationType::atNone);
+
+    NetMessage.SetEncoding(TNetMessageEncoding::meMIME);
+    NetMessage.SetAttachmentEncoding("MIME");
+
+    NetAntiFreeze.OnlyWhenIdle = false;
+}
+
+void TDataModuleMailClient::ClearMessage() {
+    Data.NetMessage.Clear();
+}
+
+void TDataModuleMailClient::SetRecipients(std::uint8_t distribution, const std::string& recipients) {
+    Data.NetMessage.BccList.Clear();
+    Data.NetMessage.CCList.Clear();
+    SetAddresses(distribution == 0 ? Data.NetMessage.BccList : Data.NetMessage.CCList, recipients);
+}
+
+void TDataModuleMailClient::SetSender(const std::string& name, const std::string& address) {
+    Data.NetMessage.From.Name = name;
+    Data.NetMessage.From.Address = address;
+}
+
+void TDataModuleMailClient::SetText(const std::vector<std::string>& lines, const std::string& contentType,
+                                    const std::string& contentTransfer) {
+    Data.NetMessage.Body.clear();
+    TNetText& text = Data.NetMessage.Parts.AddText(lines);
+    text.SetContentType(contentType);
+    text.SetContentTransfer(contentTransfer);
+}
+
+void TDataModuleMailClient::SetSubject(const std::string& subject) {
+    Data.NetMessage.Subject = subject;
+}
+
+void TDataModuleMailClient::SetPriority(int priority) {
+    Data.NetMessage.Priority = static_cast<TNetMessagePriority>(priority);
+}
+
+void TDataModuleMailClient::AddAttachment(const std::string& path) {
+    Data.NetMessage.Parts.AddAttachment(path);
+}
+
+void TDataModuleMailClient::SetHost(const std::string& host) {
+    Data.NetSMTP.Host = host;
+}
+
+void TDataModuleMailClient::SetPort(int port) {
+    Data.NetSMTP.Port = port;
+}
+
+void TDataModuleMailClient::Connect(int timeoutMs) {
+    Data.NetSMTP.Connect(timeoutMs);
+}
+
+void TDataModuleMailClient::Send() {
+    Data.NetSMTP.Send(Data.NetMessage);
+}
+
+bool TDataModuleMailClient::IsConnected() const {
+    return Data.NetSMTP.IsConnected();
+}
+
+void TDataModuleMailClient::Disconnect() {
+    Data.NetSMTP.Disconnect();
+}
+
+} // namespace corvalet

@@ -1,0 +1,175 @@
+// The mail job on the data module's real SMTP client and message, against aiosmtpd and a scripted
+// server on 127.0.0.1.
+
+#include "AppFakes.h"
+#include "app/CorvaletDataModule.h"
+#include "log/Logger.h"
+#include "platform/TextFile.h"
+#include "support/AiosmtpdServer.h"
+#include "support/FakeClock.h"
+#include "support/ScriptedSMTPServer.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace corvalet {
+namespace {
+
+using namespace test;
+
+// The window's fields as a test sets them.
+class TFieldsWindow final : public TMailJobWindow {
+public:
+    std::string SenderName() const override { return Name; }
+    std::string SenderAddress() const override { return Address; }
+    std::string BodyFileName() const override { return Body; }
+    int ContentTypeIndex() const override { return 1; }
+    std::string Subject() const override { return "Figures"; }
+    int PriorityIndex() const override { return 2; }
+    std::string AttachmentFileName() const override { return ""; }
+    std::string SMTPHostName() const override { return Host; }
+    std::string PortNumber() const override { return Port; }
+    bool IsVisible() const override { return Visible; }
+    void ShowWaitCursor() override {}
+    void RestoreCursor() override {}
+
+    std::string Name = "Team LEAD";
+    std::string Address = "Lead@Example.org";
+    std::string Body;
+    std::string Host = "127.0.0.1";
+    std::string Port;
+    bool Visible = false;
+};
+
+class MailDeliveryTest : public ::testing::Test {
+protected:
+    MailDeliveryTest() {
+        Logger.SetLines(&LogLines);
+        Logger.SetFilePath(Folder.File("Corvalet.log").string());
+        Folder.Write("body.txt", "Line one\r\n.Line with a dot\r\n");
+        Window.Body = Folder.File("body.txt").string();
+    }
+
+    std::string Message(int number) const {
+        std::string bytes;
+        ReadFileBytes(Server.MessagePath(number), bytes);
+        return bytes;
+    }
+    static bool HasHeader(const std::string& message, const std::string& name) {
+        const std::string head = message.substr(0, message.find("\r\n\r\n") + 2);
+        return head.rfind(name + ":", 0) == 0 || head.find("\r\n" + name + ":") != std::string::npos;
+    }
+    std::vector<std::string> Entries() const { return {LogLines.begin() + 2, LogLines.end()}; }
+
+    TTempDir Folder;
+    TAiosmtpdServer Server;
+    TFakeClock Clock{TDateTime{2026, 12, 9, 9, 5, 1, 0}};
+    TFormatSettings Formats{"MM/dd/yyyy", "HH:mm:ss"};
+    TLogger Logger{Clock, Formats};
+    std::vector<std::string> LogLines;
+    TRecordingDialogs Dialogs;
+    TFieldsWindow Window;
+    TCorvaletDataModule DataModule;
+    TDataModuleMailClient Client{DataModule};
+    TMailJob Job{Window, Client, Dialogs, Logger, Clock, Formats, [] { return 1; }};
+};
+
+TEST(CorvaletDataModuleTest, ComponentsAreConfiguredForTheProgram) {
+    TCorvaletDataModule dataModule;
+    EXPECT_EQ(dataModule.NetSMTP.Host, "mailhost");
+    EXPECT_EQ(dataModule.NetSMTP.Port, 25);
+    EXPECT_EQ(dataModule.NetSMTP.BoundPort, 0);
+    EXPECT_EQ(dataModule.NetSMTP.ReadTimeout, 60000);
+    EXPECT_EQ(dataModule.NetSMTP.MaxLineAction, TNetMaxLineAction::maException);
+    EXPECT_EQ(dataModule.NetSMTP.AuthenticationType(), TAuthenticationType::atNone);
+    EXPECT_EQ(dataModule.NetMessage.Encoding(), TNetMessageEncoding::meMIME);
+    EXPECT_EQ(dataModule.NetMessage.AttachmentEncoding(), "MIME");
+    EXPECT_FALSE(dataModule.NetAntiFreeze.OnlyWhenIdle);
+}
+
+TEST_F(MailDeliveryTest, TwoBccRecipientsGetOneMessageWithoutToOrCcLine) {
+    Window.Port = std::to_string(Server.Port());
+    Job.SendMailTo("a@example.org,b@example.org", 0);
+    ASSERT_TRUE(Server.WaitForDelivery(1));
+    EXPECT_EQ(Server.Envelope(1),
+              (std::vector<std::string>{"lead@example.org", "a@example.org", "b@example.org"}));
+    const std::string message = Message(1);
+    EXPECT_FALSE(HasHeader(message, "To"));
+    EXPECT_FALSE(HasHeader(message, "Cc"));
+    EXPECT_FALSE(HasHeader(message, "Bcc"));
+    // The name typed with capitals goes out in small letters, as the address does.
+    EXPECT_NE(message.find("From: \"team lead\" <lead@example.org>\r\n"), std::string::npos) << message;
+    EXPECT_NE(message.find("\r\n.Line with a dot\r\n"), std::string::npos);
+    EXPECT_NE(message.find("text/plain"), std::string::npos);
+    EXPECT_EQ(Entries(),
+              std::vector<std::string>{"             12/09/2026 09:05:01 - Successfully send the e-mail to "
+                                       "a@example.org,b@example.org."});
+    EXPECT_FALSE(DataModule.NetSMTP.IsConnected());
+}
+
+TEST_F(MailDeliveryTest, CcMailingCarriesTheCcLineAndAnEmptyPortKeepsThePreviousOne) {
+    Window.Port = std::to_string(Server.Port());
+    Job.SendMailTo("a@example.org", 0);
+    Window.Port = "";
+    Job.SendMailTo("c@example.org", 1);
+    ASSERT_TRUE(Server.WaitForDelivery(2));
+    EXPECT_EQ(Server.Envelope(2), (std::vector<std::string>{"lead@example.org", "c@example.org"}));
+    EXPECT_TRUE(HasHeader(Message(2), "Cc"));
+    EXPECT_NE(Message(2).find("\r\nCc: c@example.org\r\n"), std::string::npos) << Message(2);
+}
+
+TEST_F(MailDeliveryTest, ServerThatStopsAnsweringIsAFailedMailing) {
+    TScriptedSMTPServer silent(std::vector<TSMTPRule>{{"MAIL FROM", "", TSMTPAction::Silent}});
+    DataModule.NetSMTP.ReadTimeout = 300;
+    Window.Port = std::to_string(silent.Port());
+    Job.SendMailTo("a@example.org", 0);
+    EXPECT_EQ(Entries(),
+              std::vector<std::string>{"ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: "
+                                       "a@example.org; Reason: Read Timeout"});
+    EXPECT_FALSE(DataModule.NetSMTP.IsConnected());
+}
+
+TEST_F(MailDeliveryTest, HostThatDoesNotResolveIsShownInABoxAndNotLogged) {
+    Window.Visible = true;
+    Window.Host = "corvalet-no-such-host.invalid";
+    Window.Port = "25";
+    Job.SendMailTo("a@example.org", 0);
+    ASSERT_EQ(Dialogs.Shown.size(), 1u);
+    EXPECT_NE(Dialogs.Shown[0].find("Error: Socket Error # 11001"), std::string::npos) << Dialogs.Shown[0];
+    EXPECT_NE(Dialogs.Shown[0].find("Host not found."), std::string::npos);
+    EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(MailDeliveryTest, ErrorsOnlyLogKeepsSuccessesOutAndAddsOneErrorLine) {
+    Logger.Kinds = ErrorLogKinds;
+    Window.Port = std::to_string(Server.Port());
+    Job.SendMailTo("a@example.org", 0);
+    ASSERT_TRUE(Server.WaitForDelivery(1));
+    EXPECT_TRUE(Entries().empty());
+    TScriptedSMTPServer refusing(std::vector<TSMTPRule>{{"RCPT TO", "550 No such user\r\n"}});
+    Window.Port = std::to_string(refusing.Port());
+    Job.SendMailTo("nobody@example.org", 0);
+    ASSERT_EQ(Entries().size(), 1u);
+    EXPECT_EQ(
+        Entries()[0].rfind("ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: nobody@example.org; "
+                           "Reason: No such user",
+                           0),
+        0u)
+        << Entries()[0];
+}
+
+TEST_F(MailDeliveryTest, AddressTheParserRefusesPassesOnBeforeAnythingIsSent) {
+    TScriptedSMTPServer server;
+    Window.Port = std::to_string(server.Port());
+    try {
+        Job.SendMailTo("a@example.org, <b@example.org> c@example.org", 0);
+        ADD_FAILURE() << "sent";
+    } catch (const std::exception& error) {
+        EXPECT_STREQ(error.what(), "@ Outside address");
+    }
+    EXPECT_TRUE(server.Lines().empty());
+    EXPECT_TRUE(Entries().empty());
+}
+
+} // namespace
+} // namespace corvalet
