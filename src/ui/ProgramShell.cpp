@@ -75,7 +75,8 @@ bool TProgramShell::HideRequested(const QStringList& arguments) {
 
 void TProgramShell::FormCreate(const QStringList& arguments, bool forceHidden) {
     Hidden = forceHidden || HideRequested(arguments);
-    if (!Tray.Activate() && Hidden)
+    // Without a display the start has already said how the program runs.
+    if (!Tray.Activate() && Hidden && !forceHidden)
         std::fprintf(stderr,
                      "Corvalet: there is no notification area here, so the program has no icon. "
                      "The schedule runs; to change the settings, end this process (%lld) and start "

@@ -1,6 +1,7 @@
 #include "ui/ProgramShell.h"
 
 #include "AppFakes.h"
+#include "TestApplication.h"
 #include "log/Logger.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
@@ -16,19 +17,9 @@
 namespace corvalet {
 namespace {
 
+using test::TestApplication;
 using test::TFakeClock;
 using test::TTempDir;
-
-QApplication& Application() {
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* application = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *application;
-}
 
 // A window with the fields and the rows the shell reads, settable by the test.
 class TFakeShellWindow final : public TShellWindow {
@@ -76,7 +67,7 @@ public:
 
 // Makes sure the application object exists before any widget of the fixture.
 struct TWithApplication {
-    TWithApplication() { Application(); }
+    TWithApplication() { TestApplication(); }
 };
 
 class ProgramShellTest : public ::testing::Test, private TWithApplication {
