@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+#include <cstdint>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QSlider;
+
+namespace corvalet {
+
+class TConfiguration;
+class TDigitKeyFilter;
+
+// The "Connection" page: SMTP host, port and the connect time-out.
+class TConnectionPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TConnectionPage(QWidget* parent = nullptr);
+
+    void SettingsToControls(const TConfiguration& settings);
+    void ControlsToSettings(TConfiguration& settings) const;
+
+    QLineEdit* HostName() const { return SMTPHostNameEdit; }
+    QLineEdit* PortNumber() const { return PortNumberEdit; }
+    QSlider* TimeOut() const { return TimeOutTrackBar; }
+    QLabel* TimeOutChoice() const { return TimeOutChoiceLabel; }
+
+private:
+    void LayOut();
+    void TimeOutTrackBarChange(int position);
+
+    TDigitKeyFilter* Digits;
+    QLineEdit* SMTPHostNameEdit;
+    QLineEdit* PortNumberEdit;
+    QSlider* TimeOutTrackBar;
+    QLabel* TimeOutChoiceLabel;
+};
+
+// The port field read as a decimal number; 25 when it does not read as one (empty, not a number,
+// too large for 32 bits).
+std::int32_t PortNumberFromText(const std::string& text);
+
+} // namespace corvalet
