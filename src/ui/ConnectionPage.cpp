@@ -60,6 +60,7 @@ void TConnectionPage::LayOut() {
     timeOut->addWidget(new QLabel(tr("Long"), this));
 
     auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
     page->addWidget(new TPageHeading(tr("Connection"), this));
     page->addLayout(host);
     page->addWidget(new TPageHeading(tr("Port number of host"), this));

@@ -5,6 +5,7 @@
 #include "platform/FormatSettings.h"
 #include "settings/Configuration.h"
 #include "settings/RecipientTexts.h"
+#include "ui/PageControls.h"
 #include "ui/PageHeading.h"
 #include "ui/RecipientEditor.h"
 #include "ui/RecipientListView.h"
@@ -121,6 +122,7 @@ void TGeneralPage::LayOut() {
     buttons->addWidget(SendNowBitBtn);
 
     auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
     page->addWidget(new TPageHeading(tr("Sender"), this));
     page->addLayout(sender);
     page->addWidget(new TPageHeading(tr("Recipients"), this));

@@ -80,6 +80,7 @@ void TLoggingPage::LayOut() {
     size->addStretch(1);
 
     auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
     page->addWidget(new TPageHeading(tr("Logging"), this));
     page->addWidget(LogTypeRadioGroup);
     page->addLayout(file);

@@ -60,6 +60,7 @@ void TMessagePage::LayOut() {
     body->setColumnStretch(1, 1);
 
     auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
     page->addWidget(new TPageHeading(tr("Priority"), this));
     page->addLayout(priority);
     page->addWidget(new TPageHeading(tr("Message subject"), this));

@@ -14,6 +14,9 @@ namespace corvalet {
 
 // Small helpers the pages share to make their controls.
 
+// Space between a page's edge and its controls.
+inline constexpr int PageMargin = 6;
+
 template <typename TControl> TControl* Named(TControl* control, const char* name) {
     control->setObjectName(name);
     return control;

@@ -44,14 +44,15 @@ void TRecipientEditor::BuildControls() {
     // No completion: a typed "b" stays "b" and selects nothing.
     DistributionMethodComboBoxEx->setCompleter(nullptr);
     DistributionMethodComboBoxEx->addItems(ItemsOf(DistributionTexts));
-    DistributionMethodComboBoxEx->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    DistributionMethodComboBoxEx->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    DistributionMethodComboBoxEx->setMinimumContentsLength(8);
 
     FrequencyComboBoxEx->setObjectName("FrequencyComboBoxEx");
     FrequencyComboBoxEx->addItems(ItemsOf(FrequencyTexts));
     FrequencyComboBoxEx->setMaxVisibleItems(8);
     // The list opens wide enough for every text; the closed box may be narrower.
     FrequencyComboBoxEx->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    FrequencyComboBoxEx->setMinimumContentsLength(14);
+    FrequencyComboBoxEx->setMinimumContentsLength(10);
     FrequencyComboBoxEx->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     FrequencyDateTimePicker->setObjectName("FrequencyDateTimePicker");
@@ -75,15 +76,14 @@ void TRecipientEditor::LayOut() {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(BuddyLabel(tr("&Recipient e-mail:"), RecipientAddressEdit, this), 0, 0);
-    grid->addWidget(RecipientAddressEdit, 0, 1, 1, 3);
+    grid->addWidget(RecipientAddressEdit, 0, 1, 1, 2);
     grid->addWidget(BuddyLabel(tr("&Time to send:"), TimeFields->HourField(), this), 1, 0);
-    grid->addWidget(TimeFields, 1, 1);
-    auto* distribution = BuddyLabel(tr("&Distribution:"), DistributionMethodComboBoxEx, this);
-    grid->addWidget(distribution, 1, 2, Qt::AlignRight);
-    grid->addWidget(DistributionMethodComboBoxEx, 1, 3);
-    grid->addWidget(BuddyLabel(tr("E-mail &frequency:"), FrequencyComboBoxEx, this), 2, 0);
-    grid->addWidget(FrequencyComboBoxEx, 2, 1, 1, 2);
-    grid->addWidget(FrequencyDateTimePicker, 2, 3);
+    grid->addWidget(TimeFields, 1, 1, 1, 2);
+    grid->addWidget(BuddyLabel(tr("&Distribution:"), DistributionMethodComboBoxEx, this), 2, 0);
+    grid->addWidget(DistributionMethodComboBoxEx, 2, 1, Qt::AlignLeft);
+    grid->addWidget(BuddyLabel(tr("E-mail &frequency:"), FrequencyComboBoxEx, this), 3, 0);
+    grid->addWidget(FrequencyComboBoxEx, 3, 1);
+    grid->addWidget(FrequencyDateTimePicker, 3, 2);
     grid->setColumnStretch(1, 1);
 
     setTabOrder(RecipientAddressEdit, TimeFields->HourField());

@@ -47,6 +47,7 @@ TTimeEdit::TTimeEdit(QWidget* parent)
     Frame->setBackgroundRole(QPalette::Base);
     Frame->setAutoFillBackground(true);
     Frame->setFocusPolicy(Qt::NoFocus);
+    Frame->setFixedHeight(QLineEdit().sizeHint().height());
 
     ColonEdit->setObjectName("ColonEdit");
     ColonEdit->setFrame(false);
@@ -63,7 +64,7 @@ TTimeEdit::TTimeEdit(QWidget* parent)
     ColonEdit->setPalette(colon);
 
     auto* inside = new QHBoxLayout(Frame);
-    inside->setContentsMargins(2, 1, 2, 1);
+    inside->setContentsMargins(2, 0, 2, 0);
     inside->setSpacing(0);
     inside->addWidget(HourEdit);
     inside->addWidget(ColonEdit);
@@ -80,6 +81,7 @@ TTimeEdit::TTimeEdit(QWidget* parent)
     layout->addWidget(Frame);
     layout->addWidget(UpDown);
     layout->addStretch(1);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     for (QLineEdit* field : {HourEdit, MinutesEdit}) {
         Digits->Watch(field);

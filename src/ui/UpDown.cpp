@@ -12,14 +12,15 @@ namespace corvalet {
 
 namespace {
 
+constexpr int ArrowWidth = 18;
+
 QToolButton* MakeArrow(Qt::ArrowType arrow, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setArrowType(arrow);
     button->setFocusPolicy(Qt::NoFocus);
     button->setAutoRepeat(true);
-    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    button->setFixedWidth(18);
-    button->setMinimumHeight(9);
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+    button->setFixedWidth(ArrowWidth);
     return button;
 }
 
@@ -33,9 +34,13 @@ TUpDown::TUpDown(QWidget* parent)
     layout->addWidget(Up);
     layout->addWidget(Down);
     setFocusPolicy(Qt::NoFocus);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(Up, &QToolButton::clicked, this, [this] { StepBy(1); });
     connect(Down, &QToolButton::clicked, this, [this] { StepBy(-1); });
+}
+
+QSize TUpDown::sizeHint() const {
+    return {ArrowWidth, QLineEdit().sizeHint().height()};
 }
 
 void TUpDown::SetRange(int minimum, int maximum) {

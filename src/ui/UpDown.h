@@ -30,6 +30,10 @@ public:
     // The number field that shows the position.
     void Attach(QLineEdit* field);
 
+    // As tall as a one-line field, so the arrows sit level with the field beside them.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
     QToolButton* UpButton() const { return Up; }
     QToolButton* DownButton() const { return Down; }
 

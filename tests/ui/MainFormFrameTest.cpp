@@ -1,8 +1,11 @@
 // The window's frame: caption, sizes, pages, buttons, control names and tab order.
 #include "MainFormFixture.h"
 
+#include "ui/GeneralPage.h"
+#include "ui/RecipientListView.h"
 #include "ui/UpDown.h"
 
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -10,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTabWidget>
@@ -213,6 +217,84 @@ TEST_F(MainFormFrame, TabOrderOfThePages) {
               (QStringList{"LogTypeRadioButton0", "LogTypeRadioButton1", "LogTypeRadioButton2",
                            "LoggingFileNameEdit", "LoggingFileNameButton", "LimitLogFileCheckBox"}))
         << logging.join(", ").toStdString();
+}
+
+} // namespace
+} // namespace corvalet::test
+
+namespace corvalet::test {
+namespace {
+
+// The controls of a page that the user sees, without the parts inside composite controls.
+std::vector<QWidget*> VisibleControls(QWidget* page) {
+    std::vector<QWidget*> controls;
+    for (QWidget* control : page->findChildren<QWidget*>()) {
+        if (!control->isVisible())
+            continue;
+        bool insideComposite = false;
+        for (QWidget* up = control->parentWidget(); up != page && up != nullptr; up = up->parentWidget())
+            insideComposite = insideComposite || qobject_cast<QComboBox*>(up) != nullptr ||
+                              qobject_cast<QAbstractSpinBox*>(up) != nullptr ||
+                              qobject_cast<QAbstractItemView*>(up) != nullptr;
+        const bool kind = qobject_cast<QLabel*>(control) || qobject_cast<QLineEdit*>(control) ||
+                          qobject_cast<QAbstractButton*>(control) || qobject_cast<QComboBox*>(control) ||
+                          qobject_cast<QAbstractSpinBox*>(control) || qobject_cast<QSlider*>(control) ||
+                          qobject_cast<QAbstractItemView*>(control);
+        if (kind && !insideComposite)
+            controls.push_back(control);
+    }
+    return controls;
+}
+
+QString Describe(const QWidget* control) {
+    return control->objectName().isEmpty() ? QString::fromLatin1(control->metaObject()->className()) +
+                                                 QStringLiteral(" ") + control->property("text").toString()
+                                           : control->objectName();
+}
+
+// At the initial and at the minimum size, on every page: captions get their full width and no two
+// controls overlap.
+TEST_F(MainFormFrame, NothingIsClippedOrOverlapsAtTheInitialAndMinimumSizes) {
+    Settings.AddRecipient("team@example.test", "18 : 00", "Monthly starting from 01.12.2026", "CC");
+    Form->SettingsToControls();
+    Form->show();
+    Form->GeneralPage()->List()->setCurrentItem(Form->GeneralPage()->List()->topLevelItem(0));
+    for (const QSize size : {QSize(468, 487), QSize(390, 450)}) {
+        Form->resize(size);
+        for (int index = 0; index < Form->Pages()->count(); ++index) {
+            Form->Pages()->setCurrentIndex(index);
+            QApplication::processEvents();
+            QWidget* page = Form->Pages()->currentWidget();
+            const std::vector<QWidget*> controls = VisibleControls(page);
+            const QRect pageBox(page->mapTo(Form.get(), QPoint(0, 0)), page->size());
+            const std::string where = Form->Pages()->tabText(index).toStdString() + " at " +
+                                      std::to_string(size.width()) + "x" + std::to_string(size.height());
+            for (QWidget* control : controls) {
+                if (qobject_cast<QLabel*>(control) || qobject_cast<QCheckBox*>(control) ||
+                    qobject_cast<QRadioButton*>(control)) {
+                    EXPECT_GE(control->width(), control->minimumSizeHint().width())
+                        << Describe(control).toStdString() << " clipped on " << where;
+                } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+                    // Push buttons may be narrower than the style's usual width, as long as the
+                    // caption fits.
+                    const QString caption = button->text().remove(QLatin1Char('&'));
+                    EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(caption) + 8)
+                        << Describe(control).toStdString() << " clipped on " << where;
+                }
+                const QRect box(control->mapTo(Form.get(), QPoint(0, 0)), control->size());
+                EXPECT_TRUE(pageBox.contains(box) && Form->rect().contains(pageBox))
+                    << Describe(control).toStdString() << " outside the page, " << where;
+                for (QWidget* other : controls) {
+                    if (other == control || other->isAncestorOf(control) || control->isAncestorOf(other))
+                        continue;
+                    const QRect otherBox(other->mapTo(Form.get(), QPoint(0, 0)), other->size());
+                    EXPECT_FALSE(box.intersects(otherBox))
+                        << Describe(control).toStdString() << " overlaps " << Describe(other).toStdString()
+                        << " on " << where;
+                }
+            }
+        }
+    }
 }
 
 } // namespace
