@@ -5,6 +5,7 @@
 #include "ui/DigitKeyFilter.h"
 #include "ui/PageControls.h"
 #include "ui/PageHeading.h"
+#include "ui/PortNumberText.h"
 #include "ui/UiText.h"
 
 #include <QGridLayout>
@@ -12,18 +13,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include <charconv>
-
 namespace corvalet {
-
-std::int32_t PortNumberFromText(const std::string& text) {
-    std::int32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value, 10);
-    if (text.empty() || error != std::errc() || stop != end)
-        return 25;
-    return value;
-}
 
 TConnectionPage::TConnectionPage(QWidget* parent)
     : QWidget(parent), Digits(new TDigitKeyFilter(this)),

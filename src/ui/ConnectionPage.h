@@ -2,9 +2,6 @@
 
 #include <QWidget>
 
-#include <cstdint>
-#include <string>
-
 class QLabel;
 class QLineEdit;
 class QSlider;
@@ -38,9 +35,5 @@ private:
     QSlider* TimeOutTrackBar;
     QLabel* TimeOutChoiceLabel;
 };
-
-// The port field read as a decimal number; 25 when it does not read as one (empty, not a number,
-// too large for 32 bits).
-std::int32_t PortNumberFromText(const std::string& text);
 
 } // namespace corvalet

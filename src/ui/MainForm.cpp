@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/FormatSettings.h"
 #include "settings/Configuration.h"
+#include "app/Dialogs.h"
 #include "settings/RecipientTexts.h"
 #include "ui/ConnectionPage.h"
 #include "ui/GeneralPage.h"
@@ -35,6 +36,15 @@ constexpr int MinimumHeight = 450;
 constexpr int InitialWidth = 468;
 constexpr int InitialHeight = 487;
 
+// Without a program-wide handler, errors are shown in an error box.
+TMainFormServices WithErrorHandler(TMainFormServices services) {
+    if (!services.HandleError) {
+        TDialogs& dialogs = services.Dialogs;
+        services.HandleError = [&dialogs](const std::exception& error) { dialogs.ShowError(error.what()); };
+    }
+    return services;
+}
+
 QPushButton* MakeButton(const char* name, const QString& caption, QWidget* parent) {
     return Named(new QPushButton(caption, parent), name);
 }
@@ -42,7 +52,8 @@ QPushButton* MakeButton(const char* name, const QString& caption, QWidget* paren
 } // namespace
 
 TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
-    : QDialog(parent), Services(std::move(services)), PageControl(Named(new QTabWidget(this), "PageControl")),
+    : QDialog(parent), Services(WithErrorHandler(std::move(services))),
+      PageControl(Named(new QTabWidget(this), "PageControl")),
       General(new TGeneralPage(
           Services.Formats, Services.Clock, Services.Dialogs,
           [this](const std::exception& error) { Services.HandleError(error); }, this)),

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
@@ -45,6 +46,25 @@ TEST_F(MainFormFrame, SizesAndPages) {
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(pages->tabText(i), captions[i]);
     EXPECT_EQ(pages->currentIndex(), 0);
+}
+
+TEST_F(MainFormFrame, CentredOnTheScreenWhenFirstShown) {
+    Form->show();
+    const QPoint screenCentre = Form->screen()->availableGeometry().center();
+    EXPECT_LE((Form->geometry().center() - screenCentre).manhattanLength(), 4);
+    // Moved by the user and shown again, it stays where it was put.
+    Form->hide();
+    Form->move(10, 20);
+    Form->show();
+    EXPECT_EQ(Form->pos(), QPoint(10, 20));
+}
+
+TEST_F(MainFormFrame, WithoutAnErrorHandlerErrorsAreShownInABox) {
+    TConfiguration unwritable(Folder.Folder() + "missing/", Registry);
+    TMainForm form(TMainFormServices{unwritable, Logger, Dialogs, Chooser, Formats, Clock, {}});
+    form.OKButtonClick();
+    ASSERT_EQ(Dialogs.Errors.size(), 1u);
+    EXPECT_EQ(Dialogs.Errors[0].rfind("Unable to write to ", 0), 0u);
 }
 
 TEST_F(MainFormFrame, ButtonRowWithOKAsDefault) {
