@@ -24,53 +24,64 @@ std::string TemporaryFolder() {
     return pattern + "/";
 }
 
-void FillRecipients(corvalet::TConfiguration& configuration, int count) {
-    for (int n = 0; n < count; ++n)
-        configuration.AddRecipient("recipient" + std::to_string(n) + "@example.test", "09 : 05",
-                                   "Weekly starting from 12/08/2026", n % 2 == 0 ? "BCC" : "CC");
-}
+// Settings with `count` recipients in a temporary folder of their own.
+class TBenchSettings {
+public:
+    explicit TBenchSettings(int count) : Configuration(TemporaryFolder(), Registry) {
+        for (int n = 0; n < count; ++n)
+            Configuration.AddRecipient("recipient" + std::to_string(n) + "@example.test", "09 : 05",
+                                       "Weekly starting from 12/08/2026", n % 2 == 0 ? "BCC" : "CC");
+    }
+    ~TBenchSettings() { std::filesystem::remove_all(Configuration.ProgramFolder); }
+    TBenchSettings(const TBenchSettings&) = delete;
+    TBenchSettings& operator=(const TBenchSettings&) = delete;
+
+    TNoRegistry Registry;
+    corvalet::TConfiguration Configuration;
+};
 
 // The first save of a list into a folder without a settings file.
 void BM_SaveToIniNewFile(benchmark::State& state) {
-    const TNoRegistry registry;
-    const std::string folder = TemporaryFolder();
-    corvalet::TConfiguration configuration(folder, registry);
-    FillRecipients(configuration, static_cast<int>(state.range(0)));
+    TBenchSettings settings(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
-        std::filesystem::remove(configuration.IniFilePath());
+        std::filesystem::remove(settings.Configuration.IniFilePath());
         state.ResumeTiming();
-        configuration.SaveToIni();
+        settings.Configuration.SaveToIni();
     }
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_SaveToIniNewFile)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // Saving over a file that already holds every key: each value is replaced in place.
 void BM_SaveToIniOverExistingFile(benchmark::State& state) {
-    const TNoRegistry registry;
-    const std::string folder = TemporaryFolder();
-    corvalet::TConfiguration configuration(folder, registry);
-    FillRecipients(configuration, static_cast<int>(state.range(0)));
-    configuration.SaveToIni();
+    TBenchSettings settings(static_cast<int>(state.range(0)));
+    settings.Configuration.SaveToIni();
     for (auto _ : state)
-        configuration.SaveToIni();
-    std::filesystem::remove_all(folder);
+        settings.Configuration.SaveToIni();
 }
 BENCHMARK(BM_SaveToIniOverExistingFile)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // Loading that file back.
 void BM_LoadFromIni(benchmark::State& state) {
-    const TNoRegistry registry;
-    const std::string folder = TemporaryFolder();
-    corvalet::TConfiguration configuration(folder, registry);
-    FillRecipients(configuration, static_cast<int>(state.range(0)));
-    configuration.SaveToIni();
+    TBenchSettings settings(static_cast<int>(state.range(0)));
+    settings.Configuration.SaveToIni();
     for (auto _ : state)
-        configuration.LoadFromIni();
-    std::filesystem::remove_all(folder);
+        settings.Configuration.LoadFromIni();
 }
 BENCHMARK(BM_LoadFromIni)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The window hands its rows over top to bottom; sorted the other way round, each one goes first.
+void BM_AddRecipientsInReverseOrder(benchmark::State& state) {
+    TBenchSettings settings(0);
+    const int count = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        settings.Configuration.ClearRecipients();
+        for (int n = count; n > 0; --n)
+            settings.Configuration.AddRecipient("recipient" + std::to_string(100000 + n) + "@example.test",
+                                                "09 : 05", "Daily", "BCC");
+    }
+}
+BENCHMARK(BM_AddRecipientsInReverseOrder)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -23,8 +23,8 @@ public:
 };
 
 // Where the user's default mail account is kept, and the names of its values.
-inline constexpr const char* AccountManagerKey = "software\\microsoft\\internet account manager";
-inline constexpr const char* AccountsKey = "software\\microsoft\\internet account manager\\accounts";
+inline constexpr const char* AccountManagerKey = "software\\mail\\account manager";
+inline constexpr const char* AccountsKey = "software\\mail\\account manager\\accounts";
 inline constexpr const char* DefaultMailAccountValue = "default mail account";
 inline constexpr const char* SMTPEmailAddressValue = "SMTP Email Address";
 inline constexpr const char* SMTPServerValue = "SMTP Server";

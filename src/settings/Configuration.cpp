@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <sys/stat.h>
 
 namespace corvalet {
@@ -32,6 +33,16 @@ std::optional<TIniFile> ReadIniFile(const std::string& path) {
     if (::lstat(path.c_str(), &info) == 0)
         return std::nullopt;
     return TIniFile();
+}
+
+// A settings file that is a link (to where the user keeps such files) is written through the link;
+// replacing it would put a file of its own in the link's place and leave the linked file behind.
+std::string WriteTarget(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error))
+        return path;
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+    return error ? path : target.string();
 }
 
 } // namespace
@@ -107,7 +118,8 @@ void TConfiguration::LoadFromIni() {
 
 void TConfiguration::SaveToIni() {
     const std::string path = IniFilePath();
-    std::optional<TIniFile> ini = ReadIniFile(path);
+    const std::string target = WriteTarget(path);
+    std::optional<TIniFile> ini = ReadIniFile(target);
     if (!ini)
         throw EIniFileError("Unable to write to " + path);
 
@@ -115,7 +127,7 @@ void TConfiguration::SaveToIni() {
     ini->WriteString(General, "SenderAddress", SenderAddress);
     ini->WriteInteger(General, "RecipientCount", RecipientCount());
     for (int n = 0; n < RecipientCount(); ++n) {
-        const TRecipient& recipient = Recipients[static_cast<std::size_t>(n)];
+        const TRecipient& recipient = *Recipients[static_cast<std::size_t>(n)];
         ini->WriteString(General, Numbered("RecipientAddress", n), recipient.Address);
         ini->WriteString(General, Numbered("RecipientTime", n), recipient.Info.Time);
         ini->WriteString(General, Numbered("RecipientEmailFreq", n), recipient.Info.Frequency);
@@ -137,17 +149,19 @@ void TConfiguration::SaveToIni() {
     ini->WriteString(Message, "Attachment", Attachment);
     ini->WriteInteger(Message, "ContentType", ContentType);
 
-    if (!ReplaceFileAtomically(path, ini->Text()))
+    if (!ReplaceFileAtomically(target, ini->Text()))
         throw EIniFileError("Unable to write to " + path);
 }
 
 void TConfiguration::AddRecipient(const std::string& address, const std::string& time,
                                   const std::string& frequency, const std::string& distribution) {
-    const auto place = std::lower_bound(Recipients.begin(), Recipients.end(), address,
-                                        [](const TRecipient& recipient, const std::string& key) {
-                                            return CompareNoCase(recipient.Address, key) < 0;
-                                        });
-    Recipients.insert(place, TRecipient{address, TRecipientInfo{time, frequency, distribution}});
+    const auto place =
+        std::lower_bound(Recipients.begin(), Recipients.end(), address,
+                         [](const std::unique_ptr<TRecipient>& recipient, const std::string& key) {
+                             return CompareNoCase(recipient->Address, key) < 0;
+                         });
+    Recipients.insert(place, std::make_unique<TRecipient>(
+                                 TRecipient{address, TRecipientInfo{time, frequency, distribution}}));
 }
 
 void TConfiguration::ClearRecipients() {
@@ -161,7 +175,7 @@ int TConfiguration::RecipientCount() const {
 const TConfiguration::TRecipient* TConfiguration::RecipientAt(int index) const {
     if (index < 0 || index >= RecipientCount())
         return nullptr;
-    return &Recipients[static_cast<std::size_t>(index)];
+    return Recipients[static_cast<std::size_t>(index)].get();
 }
 
 std::string TConfiguration::RecipientAddress(int index) const {

@@ -3,6 +3,7 @@
 #include "platform/Registry.h"
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -34,7 +35,8 @@ struct TRecipientInfo {
 // file beside the executable.
 class TConfiguration {
 public:
-    // `programFolder` ends with "/"; the registry gives the default mail account.
+    // `programFolder` ends with "/"; the registry gives the default mail account and must outlive
+    // the object (ReadDefaultMailAccount reads it again).
     TConfiguration(std::string programFolder, const TRegistry& registry);
 
     std::string ProgramFolder;
@@ -86,7 +88,8 @@ private:
     const TRecipient* RecipientAt(int index) const;
 
     const TRegistry* Registry;
-    std::vector<TRecipient> Recipients;
+    // Held by pointer so that inserting near the front of a long list moves pointers only.
+    std::vector<std::unique_ptr<TRecipient>> Recipients;
 };
 
 // The program's one settings object, created on first use for the executable's folder and the

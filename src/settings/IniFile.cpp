@@ -67,6 +67,19 @@ std::string LineValue(const std::string& value) {
 
 } // namespace
 
+std::size_t TIniFile::TNameHash::operator()(std::string_view name) const {
+    std::size_t hash = 14695981039346656037u;
+    for (const char c : name) {
+        hash ^= static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        hash *= 1099511628211u;
+    }
+    return hash;
+}
+
+bool TIniFile::TNameEqual::operator()(std::string_view left, std::string_view right) const {
+    return EqualNoCase(left, right);
+}
+
 TIniFile::TIniFile() : NewLineBreak(CrLf) {}
 
 TIniFile::TIniFile(const std::string& bytes) {
@@ -98,7 +111,7 @@ void TIniFile::AddLine(std::string text, std::string lineBreak) {
         content.remove_prefix(ByteOrderMark.size());
     if (const auto name = SectionName(content)) {
         Sections.push_back(TSection{line, {}});
-        SectionIndex.emplace(LowerCase(*name), Sections.size() - 1);
+        SectionIndex.emplace(*name, Sections.size() - 1);
         return;
     }
     if (Sections.empty() || TrimBlanks(content).empty())
@@ -106,11 +119,11 @@ void TIniFile::AddLine(std::string text, std::string lineBreak) {
     TSection& section = Sections.back();
     section.LastContent = line;
     if (const auto key = KeyName(content))
-        section.Keys.emplace(LowerCase(*key), line);
+        section.Keys.emplace(*key, line);
 }
 
 const TIniFile::TSection* TIniFile::FindSection(const std::string& section) const {
-    const auto found = SectionIndex.find(LowerCase(section));
+    const auto found = SectionIndex.find(std::string_view(section));
     return found == SectionIndex.end() ? nullptr : &Sections[found->second];
 }
 
@@ -118,7 +131,7 @@ std::optional<std::string> TIniFile::ReadValue(const std::string& section, const
     const TSection* found = FindSection(section);
     if (found == nullptr)
         return std::nullopt;
-    const auto line = found->Keys.find(LowerCase(key));
+    const auto line = found->Keys.find(std::string_view(key));
     if (line == found->Keys.end())
         return std::nullopt;
     return std::string(StoredValue(line->second->Text));
@@ -142,7 +155,7 @@ bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool
 }
 
 TIniFile::TSection& TIniFile::SectionToWrite(const std::string& section) {
-    const auto found = SectionIndex.find(LowerCase(section));
+    const auto found = SectionIndex.find(std::string_view(section));
     if (found != SectionIndex.end())
         return Sections[found->second];
     if (!Lines.empty())
@@ -154,7 +167,7 @@ TIniFile::TSection& TIniFile::SectionToWrite(const std::string& section) {
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
     TSection& target = SectionToWrite(section);
     const std::string text = LineValue(value);
-    const auto existing = target.Keys.find(LowerCase(key));
+    const auto existing = target.Keys.find(std::string_view(key));
     if (existing != target.Keys.end()) {
         // Keep the key as spelled in the file, its "=" and the blanks after it.
         std::string& line = existing->second->Text;
@@ -165,7 +178,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     const TLineIterator line =
         Lines.insert(std::next(target.LastContent), TLine{key + "=" + text, NewLineBreak});
     target.LastContent = line;
-    target.Keys.emplace(LowerCase(key), line);
+    target.Keys.emplace(key, line);
 }
 
 void TIniFile::WriteInteger(const std::string& section, const std::string& key, std::int32_t value) {

@@ -4,6 +4,7 @@
 #include <list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -53,11 +54,22 @@ private:
         std::string Break; // as it ended in the file; empty for a last line without one
     };
     using TLineIterator = std::list<TLine>::iterator;
+    // Names looked up without regard to letter case, and without making lower-case copies.
+    struct TNameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const;
+    };
+    struct TNameEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view left, std::string_view right) const;
+    };
+    template <typename TValue>
+    using TNameMap = std::unordered_map<std::string, TValue, TNameHash, TNameEqual>;
     struct TSection {
         // Where the next new key of the section goes after: its last non-blank line.
         TLineIterator LastContent;
-        // The first line of each key in the section, by key name in lower case.
-        std::unordered_map<std::string, TLineIterator> Keys;
+        // The first line of each key in the section.
+        TNameMap<TLineIterator> Keys;
     };
 
     void AddLine(std::string text, std::string lineBreak);
@@ -66,8 +78,8 @@ private:
 
     std::list<TLine> Lines;
     std::vector<TSection> Sections;
-    // The first section of each name, by name in lower case.
-    std::unordered_map<std::string, std::size_t> SectionIndex;
+    // The first section of each name.
+    TNameMap<std::size_t> SectionIndex;
     // Line break of new lines: the file's first one, else CR LF.
     std::string NewLineBreak;
 };

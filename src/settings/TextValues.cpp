@@ -50,10 +50,8 @@ std::optional<std::int32_t> ReadInteger(std::string_view text, bool allowHex) {
     }
     if (text.empty())
         return std::nullopt;
-    // Hexadecimal values cover the whole 32-bit pattern, as 0xFFFFFFFF is -1.
-    const std::int64_t limit = base == 16 ? std::int64_t{std::numeric_limits<std::uint32_t>::max()}
-                               : negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
-                                          : std::int64_t{std::numeric_limits<std::int32_t>::max()};
+    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
+                                        : std::int64_t{std::numeric_limits<std::int32_t>::max()};
     std::int64_t value = 0;
     for (const char c : text) {
         const int digit = DigitValue(c, base);
@@ -63,16 +61,7 @@ std::optional<std::int32_t> ReadInteger(std::string_view text, bool allowHex) {
         if (value > limit)
             return std::nullopt;
     }
-    if (base == 16)
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
     return static_cast<std::int32_t>(negative ? -value : value);
-}
-
-std::string LowerCase(std::string_view text) {
-    std::string result(text.size(), '\0');
-    for (std::size_t i = 0; i < text.size(); ++i)
-        result[i] = static_cast<char>(FoldCase(text[i]));
-    return result;
 }
 
 int CompareNoCase(std::string_view left, std::string_view right) {

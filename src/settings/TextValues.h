@@ -16,11 +16,8 @@ std::string_view TrimBlanks(std::string_view text);
 // Reads a whole text as a 32-bit signed decimal integer with an optional sign. With `allowHex`, a
 // text of more than two characters that begins "0x" or "0X" is read as hexadecimal instead. Returns
 // nothing for anything else, and for a number outside the 32-bit range (it must not wrap into some
-// other value).
+// other value; hexadecimal too, so "0xFFFFFFFF" is no -1).
 std::optional<std::int32_t> ReadInteger(std::string_view text, bool allowHex = false);
-
-// The text with A to Z made a to z.
-std::string LowerCase(std::string_view text);
 
 // Letter case is ignored for A to Z only; every other byte compares as itself.
 int CompareNoCase(std::string_view left, std::string_view right);

@@ -340,39 +340,40 @@ TEST_F(ConfigurationTest, BadInputLoadsWithDefaultsAndSavingLosesNothing) {
     EXPECT_EQ(configuration.SMTPHost, "mailhost");
 
     configuration.SaveToIni();
-    EXPECT_EQ(SavedFile(), std::string("\xef\xbb\xbf; notes\r\n"
-                                       "\x01\x02 garbage \xff\xfe\r\n") +
-                               std::string(1, '\0') +
-                               "=nul key\r\n"
-                               "[General]\r\n"
-                               "RecipientCount=0\r\n"
-                               "SenderName=" +
-                               longValue +
-                               "\r\n"
-                               "senderNAME=duplicate\r\n"
-                               "Unknown=kept\r\n"
-                               "[Connection\r\n"
-                               "PortNumber=\x80\x81\r\n"
-                               "SenderAddress=\r\n"
-                               "[General]\r\n"
-                               "SenderAddress=only in the duplicate section\r\n"
-                               "[Logging]\r\n"
-                               "Mechanism=1\r\n"
-                               "FileName=Corvalet.log\r\n"
-                               "SizeIsLimited=0\r\n"
-                               "LogSizeLimit=10\r\n"
-                               "\r\n"
-                               "[Connection]\r\n"
-                               "SMTPHost=mailhost\r\n"
-                               "PortNumber=25\r\n"
-                               "TimeOut=0\r\n"
-                               "\r\n"
-                               "[Message]\r\n"
-                               "BodyFileName=\r\n"
-                               "Priority=2\r\n"
-                               "Subject=\r\n"
-                               "Attachment=\r\n"
-                               "ContentType=0\r\n");
+    const std::string saved = SavedFile();
+    EXPECT_EQ(saved.substr(0, saved.find("FileName=")), std::string("\xef\xbb\xbf; notes\r\n"
+                                                                    "\x01\x02 garbage \xff\xfe\r\n") +
+                                                            std::string(1, '\0') +
+                                                            "=nul key\r\n"
+                                                            "[General]\r\n"
+                                                            "RecipientCount=0\r\n"
+                                                            "SenderName=" +
+                                                            longValue +
+                                                            "\r\n"
+                                                            "senderNAME=duplicate\r\n"
+                                                            "Unknown=kept\r\n"
+                                                            "[Connection\r\n"
+                                                            "PortNumber=\x80\x81\r\n"
+                                                            "SenderAddress=\r\n"
+                                                            "[General]\r\n"
+                                                            "SenderAddress=only in the duplicate section\r\n"
+                                                            "[Logging]\r\n"
+                                                            "Mechanism=1\r\n");
+    // The sections the file lacked follow as in a first save, with the defaults of a load.
+    EXPECT_NE(saved.find("\r\nPriority=2\r\n"), std::string::npos);
+}
+
+TEST_F(ConfigurationTest, LinkedSettingsFileIsWrittenThroughTheLink) {
+    std::filesystem::create_directory(Folder.File("kept"));
+    Folder.Write("kept/Corvalet.ini", "[General]\r\nSenderName=Old\r\n");
+    std::filesystem::create_symlink(Folder.File("kept/Corvalet.ini"), Folder.File("Corvalet.ini"));
+    TConfiguration configuration = Make();
+    configuration.LoadFromIni();
+    EXPECT_EQ(configuration.SenderName, "Old");
+    configuration.SenderName = "New";
+    configuration.SaveToIni();
+    EXPECT_TRUE(std::filesystem::is_symlink(Folder.File("Corvalet.ini")));
+    EXPECT_NE(Folder.Read("kept/Corvalet.ini").find("SenderName=New\r\n"), std::string::npos);
 }
 
 // Lets files in this process grow to `bytes` only, as a full disk would; writes beyond fail.

@@ -19,7 +19,8 @@ TEST(TextValuesTest, ReadIntegerDecimalHexAndRefusals) {
         {"0X1a", true, 26},
         {"0x1A", false, std::nullopt},
         {"0x", true, std::nullopt}, // two characters only: not hexadecimal, and no decimal either
-        {"0xFFFFFFFF", true, -1},
+        {"0x7FFFFFFF", true, 2147483647},
+        {"0xFFFFFFFF", true, std::nullopt},
         {"0x100000000", true, std::nullopt},
         {"2147483647", false, 2147483647},
         {"-2147483648", false, -2147483647 - 1},
