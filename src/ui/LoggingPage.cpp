@@ -47,6 +47,7 @@ TLoggingPage::TLoggingPage(TFileChooser& chooser, std::string programFolder, QWi
     }
     SetMechanism(LogDisabled);
 
+    LoggingFileNameLabel->setObjectName("LoggingFileNameLabel");
     LoggingFileNameLabel->setBuddy(LoggingFileNameEdit);
     MaximumLogFileSizeEdit->setMaxLength(4);
     MaximumLogFileSizeEdit->setFixedWidth(

@@ -47,7 +47,8 @@ TEST_F(LoggingPage, MechanismAndCheckBoxEnableTheFileAndSizeControls) {
         SetLimited(example.Limited);
         Choose(example.Mechanism);
         const std::string label = std::to_string(example.Mechanism) + (example.Limited ? " limited" : "");
-        for (const char* name : {"LoggingFileNameEdit", "LoggingFileNameButton", "LimitLogFileCheckBox"})
+        for (const char* name :
+             {"LoggingFileNameLabel", "LoggingFileNameEdit", "LoggingFileNameButton", "LimitLogFileCheckBox"})
             EXPECT_EQ(Enabled(name), example.FileControls) << name << ", " << label;
         for (const char* name : {"MaximumLogFileSizeEdit", "MaximumLogFileSizeUpDown", "MbLabel"})
             EXPECT_EQ(Enabled(name), example.SizeControls) << name << ", " << label;
