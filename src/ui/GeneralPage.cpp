@@ -44,11 +44,9 @@ QPushButton* MakeButton(const char* name, const QString& caption, QWidget* paren
     return button;
 }
 
-std::string Trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+// Blanks are spaces and control characters.
+bool HasNonBlank(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) > ' '; });
 }
 
 } // namespace
@@ -194,7 +192,7 @@ void TGeneralPage::EnableSendNow(bool byRules) {
 // Runs when the address, the frequency, its date or the distribution changes, and after each step
 // of the time arrows. Typing in the time fields does not run it.
 void TGeneralPage::OnControlChange() {
-    const bool hasAddress = !Trimmed(RecipientEditor->Address()).empty();
+    const bool hasAddress = HasNonBlank(RecipientEditor->Address());
     EnableSendNow(hasAddress);
     ReplaceBitBtn->setEnabled(hasAddress);
     AddBitBtn->setEnabled(hasAddress);

@@ -98,6 +98,7 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     connect(AboutButton, &QPushButton::clicked, this, &TMainForm::AboutRequested);
     connect(General, &TGeneralPage::SendNowClicked, this, &TMainForm::SendNowClicked);
     connect(General, &TGeneralPage::AddIsDefaultChanged, this, &TMainForm::SetAddIsDefault);
+    connect(PageControl, &QTabWidget::currentChanged, this, &TMainForm::ChooseDefaultButton);
     LayOut();
 }
 
@@ -247,7 +248,13 @@ std::string TMainForm::DistributionText() const {
 }
 
 void TMainForm::SetAddIsDefault(bool addIsDefault) {
-    if (addIsDefault)
+    AddIsDefault = addIsDefault;
+    ChooseDefaultButton();
+}
+
+// Enter presses "Add" while the recipients page asks for it and is in front, and "OK" otherwise.
+void TMainForm::ChooseDefaultButton() {
+    if (AddIsDefault && PageControl->currentWidget() == General)
         General->AddButton()->setDefault(true);
     else
         OKButton->setDefault(true);

@@ -130,10 +130,12 @@ protected:
 private:
     void LayOut();
     void SetAddIsDefault(bool addIsDefault);
+    void ChooseDefaultButton();
     void PassOn(std::exception_ptr error) const;
 
     TMainFormServices Services;
     bool ShownBefore = false;
+    bool AddIsDefault = false;
     QTabWidget* PageControl;
     TGeneralPage* General;
     TMessagePage* Message;

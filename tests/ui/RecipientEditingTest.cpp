@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTreeWidget>
 
 namespace corvalet::test {
@@ -84,6 +85,14 @@ TEST_F(RecipientEditing, BlankAddressDisablesAddReplaceSendNowAndMakesOKTheDefau
     EXPECT_FALSE(Button("SendNowBitBtn")->isEnabled());
     EXPECT_TRUE(Button("OKButton")->isDefault());
     EXPECT_FALSE(Button("AddBitBtn")->isDefault());
+}
+
+TEST_F(RecipientEditing, OKIsTheDefaultOnTheOtherPages) {
+    Address()->setText("someone");
+    Form->Pages()->setCurrentIndex(1);
+    EXPECT_TRUE(Button("OKButton")->isDefault());
+    Form->Pages()->setCurrentIndex(0);
+    EXPECT_TRUE(Button("AddBitBtn")->isDefault());
 }
 
 TEST_F(RecipientEditing, EnterPressesAddWhileAnAddressIsTyped) {
