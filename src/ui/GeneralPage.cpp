@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace corvalet {
 
@@ -224,6 +225,8 @@ void TGeneralPage::RecipientsListViewChange(bool selectionChanged) {
             std::rethrow_exception(loadError);
         } catch (const std::exception& error) {
             ReportError(error);
+        } catch (...) {
+            ReportError(std::runtime_error("Unknown error"));
         }
     }
 }
