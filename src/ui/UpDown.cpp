@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QIntValidator>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -81,6 +82,14 @@ void TUpDown::Attach(QLineEdit* field) {
 bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Field && event->type() == QEvent::FocusOut)
         ShowPositionInField();
+    // The arrow keys in the attached field step like the arrows.
+    if (watched == Field && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            StepBy(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -87,6 +87,11 @@ TEST_F(LoggingPage, SizeArrowsStayWithin1And1024) {
     QTest::mouseClick(arrows->UpButton(), Qt::LeftButton);
     EXPECT_EQ(arrows->Position(), 2);
     EXPECT_EQ(field->text(), "2");
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Up);
+    EXPECT_EQ(arrows->Position(), 3);
+    QTest::keyClick(field, Qt::Key_Down);
+    EXPECT_EQ(field->text(), "2");
     arrows->SetPosition(5000);
     EXPECT_EQ(arrows->Position(), 1024);
     EXPECT_EQ(field->text(), "1024");
