@@ -168,8 +168,10 @@ std::string TNetTCPConnection::ReadNonEmptyLine(int maxAttempts) {
 }
 
 std::string TNetTCPConnection::ReadBytes(std::size_t count) {
-    while (InBuffer.Size() < count)
+    while (InBuffer.Size() < count) {
+        CheckPeerClosed(true, true);
         FillInputBuffer(true, -1, true);
+    }
     return InBuffer.Extract(count);
 }
 
@@ -194,6 +196,10 @@ void TNetTCPConnection::WriteBytes(const char* data, std::size_t count) {
         SendNow(data, count);
         return;
     }
+    // A closed connection is reported at the write, not later at the flush.
+    CheckPeerClosed(true, true);
+    if (!IsConnected())
+        throw ENetNotConnected();
     PendingWrites.append(data, count);
     if (PendingWrites.size() < GatherBlockSize)
         return;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "mime/Encoder.h"
 #include "mime/MessageClient.h"
 #include "net/Stack.h"
 #include "net/TextHelpers.h"
@@ -16,22 +17,7 @@ constexpr int AnyCode = -1;
 
 // Base64 of the credentials sent after AUTH LOGIN.
 std::string Base64(const std::string& bytes) {
-    static constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const std::size_t left = bytes.size() - i;
-        std::uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
-        if (left > 1)
-            group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (left > 2)
-            group |= static_cast<unsigned char>(bytes[i + 2]);
-        out += Alphabet[(group >> 18) & 63];
-        out += Alphabet[(group >> 12) & 63];
-        out += left > 1 ? Alphabet[(group >> 6) & 63] : '=';
-        out += left > 2 ? Alphabet[group & 63] : '=';
-    }
-    return out;
+    return TNetEncoder::EncodeWith<TNetEncoderMIME>(bytes);
 }
 
 std::string ToUpper(std::string text) {

@@ -383,3 +383,25 @@ TEST(ReadReplyTest, FailuresWhileReadingPassThroughAndKeepThePreviousReply) {
 
 } // namespace
 } // namespace corvalet::test
+
+namespace corvalet::test {
+namespace {
+
+TEST(TCPStreamTest, ReadPastWhatArrivedBeforeTheCloseReportsTheClose) {
+    TLoopbackSession session(Reply("abc", TAfterReply::Close));
+    TNetTCPStream stream(session.Client);
+    char buffer[6] = {};
+    EXPECT_EQ(MessageOf<ENetConnClosedGracefully>([&] { stream.Read(buffer, 6); }),
+              "Connection Closed Gracefully.");
+}
+
+TEST(WriteBufferTest, GatheredWriteOnAClosedConnectionFailsAtOnce) {
+    TLoopbackSession session(Reply(""));
+    session.Client.OpenWriteBuffer();
+    session.Client.Disconnect();
+    session.Client.OpenWriteBuffer();
+    EXPECT_THROW(session.Client.WriteLine("late"), ENetConnClosedGracefully);
+}
+
+} // namespace
+} // namespace corvalet::test

@@ -203,7 +203,7 @@ TEST_F(SMTPTest, FailuresByPhase) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         Start(c.Rules);
-        Smtp.ReadTimeout = 300;
+        Smtp.ReadTimeout = 600;
         const std::string outcome = Outcome([&] {
             Smtp.Connect();
             if (c.Sends)
@@ -367,7 +367,7 @@ TEST_F(SMTPTest, FailedQuitIsRaisedAfterTheConnectionIsClosed) {
     Smtp.SendCommand("RSET", 250);
     ASSERT_TRUE(Server->WaitForConnectionsEnded());
     Smtp.WriteLine("NOOP"); // taken by the system; the peer answers it with a reset
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     Smtp.Authenticated = true;
     EXPECT_EQ(Outcome([&] { Smtp.Disconnect(); }), "closed");
     EXPECT_FALSE(Smtp.IsConnected());
