@@ -1,6 +1,6 @@
 #include "ui/MainForm.h"
 
-#include "ui/LogSetup.h"
+#include "log/ConfigureLogger.h"
 #include "platform/Clock.h"
 #include "platform/FormatSettings.h"
 #include "settings/Configuration.h"
