@@ -7,7 +7,7 @@
 #include "platform/ProgramFolder.h"
 #include "settings/Configuration.h"
 #include "ui/CorvaletApplication.h"
-#include "ui/LogSetup.h"
+#include "log/ConfigureLogger.h"
 #include "ui/MainForm.h"
 #include "ui/MainFormShellWindow.h"
 #include "ui/ProgramShell.h"

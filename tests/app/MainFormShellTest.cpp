@@ -8,7 +8,7 @@
 #include "support/FakeRegistry.h"
 #include "support/TempDir.h"
 #include "ui/FileChooser.h"
-#include "ui/LogSetup.h"
+#include "log/ConfigureLogger.h"
 #include "ui/MainForm.h"
 #include "ui/MainFormShellWindow.h"
 #include "ui/ProgramShell.h"
