@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <ctime>
 #include <spawn.h>
@@ -24,17 +25,27 @@ using test::TTempDir;
 // The running program, ended when the test is over however it ends.
 class TRunningProgram {
 public:
-    TRunningProgram(const std::string& executable, const std::vector<std::string>& arguments) {
+    // `environment` replaces the variables it names (a bare "NAME" removes one); the rest are kept.
+    TRunningProgram(const std::string& executable, const std::vector<std::string>& arguments,
+                    const std::vector<std::string>& environment) {
         std::vector<std::string> texts{executable};
         texts.insert(texts.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
         for (std::string& text : texts)
             argv.push_back(text.data());
         argv.push_back(nullptr);
-        std::vector<std::string> variables{"QT_QPA_PLATFORM=offscreen", "LC_ALL=C"};
+        std::vector<std::string> variables;
+        for (const std::string& setting : environment)
+            if (setting.find('=') != std::string::npos)
+                variables.push_back(setting);
         for (char** variable = environ; *variable != nullptr; ++variable) {
             const std::string text = *variable;
-            if (text.rfind("QT_QPA_PLATFORM=", 0) != 0 && text.rfind("LC_ALL=", 0) != 0)
+            const bool replaced =
+                std::any_of(environment.begin(), environment.end(), [&](const std::string& name) {
+                    const std::string key = name.substr(0, name.find('='));
+                    return text.rfind(key + "=", 0) == 0;
+                });
+            if (!replaced)
                 variables.push_back(text);
         }
         std::vector<char*> envp;
@@ -84,7 +95,10 @@ bool WaitForLogLine(const std::string& path, const std::string& part, std::chron
     return false;
 }
 
-TEST(EndToEndTest, HiddenProgramMailsTheDueRowAndLogsIt) {
+// Starts the built program from a fresh folder with a settings file whose one row is due now, and
+// checks that the message arrives and the log says so.
+void ExpectDueRowMailedAndLogged(const std::vector<std::string>& arguments,
+                                 const std::vector<std::string>& environment) {
     TTempDir folder;
     TAiosmtpdServer catcher;
     const std::filesystem::path program = folder.File("corvalet");
@@ -117,7 +131,7 @@ TEST(EndToEndTest, HiddenProgramMailsTheDueRowAndLogsIt) {
                                      "[Message]\r\nBodyFileName=body.html\r\nPriority=2\r\n"
                                      "Subject=Weekly figures\r\nContentType=0\r\n");
 
-    TRunningProgram corvalet(program.string(), {"/HIDE"});
+    TRunningProgram corvalet(program.string(), arguments, environment);
     ASSERT_TRUE(corvalet.Started());
     ASSERT_TRUE(catcher.WaitForDelivery(1, 20000));
     const std::vector<std::string> envelope = catcher.Envelope(1);
@@ -137,6 +151,16 @@ TEST(EndToEndTest, HiddenProgramMailsTheDueRowAndLogsIt) {
                                std::chrono::seconds(10)));
     EXPECT_TRUE(corvalet.StillRunning());
     corvalet.End();
+}
+
+TEST(EndToEndTest, HiddenProgramMailsTheDueRowAndLogsIt) {
+    ExpectDueRowMailedAndLogged({"/HIDE"}, {"QT_QPA_PLATFORM=offscreen", "LC_ALL=C"});
+}
+
+// Without any display the program runs hidden by itself: a window counted as shown would stop
+// the schedule for good.
+TEST(EndToEndTest, WithoutADisplayTheProgramRunsHiddenAndMails) {
+    ExpectDueRowMailedAndLogged({}, {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LC_ALL=C"});
 }
 
 } // namespace
