@@ -1,6 +1,7 @@
 #include "ui/ProgramShell.h"
 
 #include "log/Logger.h"
+#include "settings/Configuration.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -201,7 +202,7 @@ bool TProgramShell::eventFilter(QObject* watched, QEvent* event) {
 
 void TProgramShell::FormShow() {
     TickTimer.stop();
-    Window.Widget()->setWindowTitle(QStringLiteral("Corvalet Configuration"));
+    Window.Widget()->setWindowTitle(QString::fromStdString(ApplicationName() + " Configuration"));
 }
 
 void TProgramShell::FormHide() {

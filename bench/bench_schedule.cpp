@@ -1,0 +1,70 @@
+// The cost of one tick: a tick of a minute already evaluated, and a pass over a large recipient
+// list in which every other row is due (half of them with a dated frequency to read).
+#include "app/Schedule.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+namespace corvalet {
+namespace {
+
+class TStillClock final : public TClock {
+public:
+    TDateTime Now() const override { return TDateTime{2026, 12, 9, 9, 5, 0, 0}; }
+};
+
+class TRows final : public TScheduleRowSource {
+public:
+    explicit TRows(int count) {
+        for (int i = 0; i < count; ++i)
+            Rows.push_back(TScheduleRow{"r" + std::to_string(i) + "@example.org",
+                                        i % 2 == 0 ? "09 : 05" : "10 : 00",
+                                        i % 4 == 0 ? "Weekly starting from 12/16/2026" : "Daily", "BCC"});
+    }
+    std::vector<TScheduleRow> RecipientRows() const override { return Rows; }
+    std::vector<TScheduleRow> Rows;
+};
+
+class TCountingMailer final : public TMailSender {
+public:
+    void SendMailTo(const std::string& recipients, std::uint8_t) override { Bytes += recipients.size(); }
+    bool IsMailing() const override { return false; }
+    std::size_t Bytes = 0;
+};
+
+class TNoErrors final : public TErrorHandler {
+public:
+    void HandleApplicationException(const std::exception&) override {}
+};
+
+void BM_TickInEvaluatedMinute(benchmark::State& state) {
+    TStillClock clock;
+    TFormatSettings formats{"MM/dd/yyyy", "HH:mm:ss"};
+    TRows rows(static_cast<int>(state.range(0)));
+    TCountingMailer mailer;
+    TNoErrors errors;
+    TSchedule schedule(clock, formats, rows, mailer, errors);
+    schedule.TimerTimer();
+    for (auto _ : state)
+        schedule.TimerTimer();
+}
+BENCHMARK(BM_TickInEvaluatedMinute)->Arg(10000);
+
+void BM_PassOverRows(benchmark::State& state) {
+    TStillClock clock;
+    TFormatSettings formats{"MM/dd/yyyy", "HH:mm:ss"};
+    TRows rows(static_cast<int>(state.range(0)));
+    TCountingMailer mailer;
+    TNoErrors errors;
+    TSchedule schedule(clock, formats, rows, mailer, errors);
+    for (auto _ : state)
+        schedule.CheckSchedule(9, 5);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_PassOverRows)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace corvalet
+
+BENCHMARK_MAIN();
