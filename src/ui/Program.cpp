@@ -13,6 +13,7 @@
 #include "ui/ProgramShell.h"
 #include "ui/QtDialogs.h"
 #include "ui/QtFileChooser.h"
+#include "ui/TerminationWatcher.h"
 
 #include <QDir>
 
@@ -73,6 +74,8 @@ int RunCorvalet(int argc, char** argv) {
     shell = &programShell;
     application.SetErrorHandler(&programShell);
     programShell.FormCreate(application.arguments(), withoutDisplay);
+    // A request to end the program from the system ends it as "Exit" does.
+    TTerminationWatcher termination([&programShell] { programShell.ExitMenuItemClick(); });
 
     // Relative names (body file, attachment, help pages) are taken from the program's folder.
     QDir::setCurrent(QString::fromStdString(ExecutableFolder()));

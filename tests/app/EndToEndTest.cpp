@@ -61,15 +61,25 @@ public:
 
     bool Started() const { return Pid > 0; }
     bool StillRunning() { return Pid > 0 && ::waitpid(Pid, nullptr, WNOHANG) == 0; }
-    void End() {
+    // Asks the program to end as the system does at logout; true when it ended by itself, with
+    // exit code 0, within two seconds.
+    bool End() {
         if (Pid <= 0)
-            return;
+            return false;
         ::kill(Pid, SIGTERM);
-        for (int i = 0; i < 100 && ::waitpid(Pid, nullptr, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ::kill(Pid, SIGKILL);
-        ::waitpid(Pid, nullptr, 0);
+        int status = 0;
+        bool ended = false;
+        for (int i = 0; i < 100 && !ended; ++i) {
+            ended = ::waitpid(Pid, &status, WNOHANG) == Pid;
+            if (!ended)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (!ended) {
+            ::kill(Pid, SIGKILL);
+            ::waitpid(Pid, nullptr, 0);
+        }
         Pid = -1;
+        return ended && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 
 private:
@@ -150,7 +160,7 @@ void ExpectDueRowMailedAndLogged(const std::vector<std::string>& arguments,
                                " - Successfully send the e-mail to " + recipient + ".\r\n",
                                std::chrono::seconds(10)));
     EXPECT_TRUE(corvalet.StillRunning());
-    corvalet.End();
+    EXPECT_TRUE(corvalet.End()) << "the program did not end cleanly when asked to";
 }
 
 TEST(EndToEndTest, HiddenProgramMailsTheDueRowAndLogsIt) {
