@@ -31,10 +31,14 @@ cp build/default/bin/corvalet "$demo/"
 port=2525
 catcher_pid=
 corvalet_pid=
+# Ends what the demo started, each by its own process id, whatever state the demo ended in.
 finish() {
-    [ -n "$corvalet_pid" ] && kill "$corvalet_pid" 2>/dev/null && wait "$corvalet_pid" 2>/dev/null
-    [ -n "$catcher_pid" ] && kill "$catcher_pid" 2>/dev/null && wait "$catcher_pid" 2>/dev/null
-    true
+    set +e
+    for pid in $corvalet_pid $catcher_pid; do
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    return 0
 }
 trap finish EXIT
 
@@ -43,7 +47,7 @@ echo "=== Starting the mail catcher on 127.0.0.1:$port ==="
 catcher_pid=$!
 for _ in $(seq 50); do [ -s "$demo/catcher.port" ] && break; sleep 0.1; done
 if [ ! -s "$demo/catcher.port" ]; then
-    echo "The mail catcher did not start:"; cat "$demo/catcher.err"; exit 1
+    echo "The mail catcher did not start (is port $port taken?):"; tail -1 "$demo/catcher.err"; exit 1
 fi
 
 # One row due in this minute, one in the next: the program's first tick finds one of them even
