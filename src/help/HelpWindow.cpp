@@ -33,6 +33,8 @@ THelpWindow::THelpWindow(std::string helpFolder, TUrlOpener openUrl, QWidget* pa
     : QWidget(parent, Qt::Window), HelpFolder(std::move(helpFolder)), OpenUrl(std::move(openUrl)) {
     setObjectName("HelpWindow");
     setWindowTitle("Corvalet Help");
+    // Closing the help never ends the program, even when no other window is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     try {
         Catalogue = THelpCatalogue::Load(HelpFolder);
     } catch (const EHelpCatalogueError& error) {
@@ -222,8 +224,10 @@ void THelpWindow::FollowLink(const QUrl& link) {
 
 void THelpWindow::PositionIndex(const std::string& keyword) {
     const auto position = Catalogue ? Catalogue->IndexPosition(keyword) : std::nullopt;
-    if (position)
-        IndexList->setCurrentRow(static_cast<int>(*position));
+    if (!position)
+        return;
+    IndexList->setCurrentRow(static_cast<int>(*position));
+    IndexList->scrollToItem(IndexList->currentItem(), QAbstractItemView::PositionAtCenter);
 }
 
 void THelpWindow::OpenIndexEntry(int row) {

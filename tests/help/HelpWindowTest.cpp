@@ -88,6 +88,7 @@ TEST_F(HelpWindowTest, TopicsByNameContentsAndClosing) {
     EXPECT_EQ(Window.CurrentPage(), "welcome.html");
     Window.Execute({CloseAll, 0u});
     EXPECT_FALSE(Window.isVisible());
+    EXPECT_FALSE(Window.testAttribute(Qt::WA_QuitOnClose)) << "closing the help must not end the program";
 }
 
 TEST_F(HelpWindowTest, LinksInsideTheHelpStayInsideExternalOnesGoToTheBrowser) {
