@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QWhatsThis>
 #include <QWidget>
 
 namespace corvalet {
@@ -32,13 +33,22 @@ protected:
         switch (type) {
         case QEvent::KeyPress: {
             const auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)
+            if (key->key() != Qt::Key_F1)
+                return false;
+            if (key->modifiers() == Qt::ShiftModifier) {
+                // Many desktops draw no context-help button, so Shift+F1 starts the same mode.
+                QWhatsThis::enterWhatsThisMode();
+                return true;
+            }
+            if (key->modifiers() != Qt::NoModifier)
                 return false;
             QWidget* focused = Window.focusWidget();
             AskHelpFor(Manager, WidgetHelpChain(focused ? focused : &Window));
             return true;
         }
         case QEvent::WhatsThis:
+            // The help window answers the click; the mode ends with it, as after a help text.
+            QWhatsThis::leaveWhatsThisMode();
             AskHelpFor(Manager, WidgetHelpChain(widget));
             event->accept();
             return true;

@@ -20,8 +20,9 @@ public:
 };
 
 // Gives a top-level window F1 and the context-help button: F1 asks for the help of the focused
-// widget, a click in context-help mode for the help of the widget clicked; either walks up to the
-// first widget that carries help and asks the manager by its keyword or context number. Call it
+// widget, a click in context-help mode (the title bar's "?" or Shift+F1) for the help of the widget
+// clicked; either walks up to the first widget that carries help and asks the manager by its
+// keyword or context number. Call it
 // before the window is first shown (the context-help button is a window flag). The handling ends
 // with the window.
 void InstallContextHelp(QWidget& window, THelpManager& manager);

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWhatsThis>
 
 #include <gtest/gtest.h>
 
@@ -148,7 +149,7 @@ TEST_F(ContextHelpTest, ContextHelpButtonAsksForTheElementClicked) {
 TEST_F(ContextHelpTest, OtherKeysAndOtherWindowsAreLeftAlone) {
     QWidget* edit = Stand.Find("SenderNameEdit");
     Stand.Focus(edit);
-    QTest::keyClick(edit, Qt::Key_F1, Qt::ShiftModifier);
+    QTest::keyClick(edit, Qt::Key_F1, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_F2);
     QTest::keyClick(edit, Qt::Key_A);
     EXPECT_EQ(static_cast<QLineEdit*>(edit)->text(), "a") << "typing still reaches the field";
@@ -173,8 +174,18 @@ TEST_F(ContextHelpTest, ChainRunsFromTheWidgetToItsWindowWithScreenPositions) {
     EXPECT_EQ(chain.back().Info.Context, 1000u);
 }
 
-TEST_F(ContextHelpTest, WindowGetsTheContextHelpButton) {
+TEST_F(ContextHelpTest, ContextHelpModeFromTheButtonOrShiftF1) {
     EXPECT_TRUE(Stand.Window->windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
+    QWidget* edit = Stand.Find("SenderNameEdit");
+    Stand.Focus(edit);
+    QTest::keyClick(edit, Qt::Key_F1, Qt::ShiftModifier);
+    EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
+    EXPECT_TRUE(Recorder.Requests.empty()) << "the help comes with the click";
+
+    Stand.Focus(Stand.Find("SubjectEdit"));
+    QTest::mouseClick(Stand.Find("SubjectEdit")->parentWidget(), Qt::LeftButton);
+    EXPECT_EQ(Recorder.Requests, std::vector<std::string>{"context 1040"});
+    EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
 }
 
 // F1 through the whole chain as the program wires it: the viewer positions pop-ups from the focused
