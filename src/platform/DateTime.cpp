@@ -4,7 +4,7 @@ namespace corvalet {
 
 namespace {
 
-// Days from civil date, proleptic Gregorian calendar (H. Hinnant's algorithm).
+// Days since 1970-01-01 of a date in the proleptic Gregorian calendar, counted in 400-year eras.
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;

@@ -48,6 +48,15 @@ TEST(TextFileTest, AtomicReplaceKeepsModeAndLeavesNoTemporaryFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
+TEST(TextFileTest, AtomicReplaceThroughALinkReplacesTheLinkedFile) {
+    test::TTempDir dir;
+    dir.Write("real.log", "old");
+    std::filesystem::create_symlink(dir.File("real.log"), dir.File("link.log"));
+    ASSERT_TRUE(ReplaceFileAtomically(dir.File("link.log").string(), "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.log")));
+    EXPECT_EQ(dir.Read("real.log"), "new");
+}
+
 TEST(TextFileTest, FailedReplaceLeavesTheOldFileWhole) {
     test::TTempDir dir;
     dir.Write("a.ini", "old bytes");

@@ -16,8 +16,8 @@ TTempDir::TTempDir() {
 
 TTempDir::~TTempDir() {
     std::error_code ignored;
-    std::filesystem::permissions(Root, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::permissions(Root, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ignored);
     std::filesystem::remove_all(Root, ignored);
 }
 

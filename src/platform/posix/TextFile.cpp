@@ -1,6 +1,8 @@
 #include "platform/TextFile.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,7 +97,13 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
     return true;
 }
 
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+bool ReplaceFileAtomically(const std::string& requestedPath, const std::string& bytes) {
+    // A link stays a link: the file it points at is the one replaced.
+    std::string path = requestedPath;
+    if (char* resolved = ::realpath(requestedPath.c_str(), nullptr)) {
+        path = resolved;
+        std::free(resolved);
+    }
     mode_t mode = 0644;
     struct stat existing {};
     if (::stat(path.c_str(), &existing) == 0)

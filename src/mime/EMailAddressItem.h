@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvalet {
+
+// One mail address: `Address` as typed between angle brackets, `Name` the display name.
+class TNetEMailAddressItem {
+public:
+    TNetEMailAddressItem() = default;
+    TNetEMailAddressItem(std::string address, std::string name)
+        : Address(std::move(address)), Name(std::move(name)) {}
+
+    std::string Address;
+    std::string Name;
+
+    // The address as it stands in a header: quoted local part where needed, angle brackets when the
+    // item has a name.
+    std::string QuotedAddress() const;
+    // The display text: name (quoted where needed) and quoted address.
+    std::string Text() const;
+    // Parses an address text such as "a@b.test" or "Name <a@b.test>"; throws ENetEmailParseError for
+    // an at sign outside the angle brackets.
+    void SetText(std::string_view text);
+
+    bool operator==(const TNetEMailAddressItem&) const = default;
+};
+
+// An ordered list of addresses.
+class TNetEMailAddressList {
+public:
+    std::size_t Count() const { return Items.size(); }
+    bool Empty() const { return Items.empty(); }
+    TNetEMailAddressItem& operator[](std::size_t index) { return Items[index]; }
+    const TNetEMailAddressItem& operator[](std::size_t index) const { return Items[index]; }
+    TNetEMailAddressItem& Add() { return Items.emplace_back(); }
+    void Delete(std::size_t index) { Items.erase(Items.begin() + static_cast<std::ptrdiff_t>(index)); }
+    void Clear() { Items.clear(); }
+    auto begin() const { return Items.begin(); }
+    auto end() const { return Items.end(); }
+
+private:
+    std::vector<TNetEMailAddressItem> Items;
+};
+
+// Fills `list` from a text of addresses separated by commas (or semicolons); a group name before a
+// colon, comments in parentheses and empty items are dropped. On a parse failure the list is left
+// as it was and ENetEmailParseError passes on.
+void SetAddresses(TNetEMailAddressList& list, std::string_view text);
+
+} // namespace corvalet

@@ -1,0 +1,206 @@
+#include "settings/Configuration.h"
+
+#include "platform/ProgramFolder.h"
+#include "platform/TextFile.h"
+#include "settings/IniFile.h"
+#include "settings/TextValues.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <sys/stat.h>
+
+namespace corvalet {
+
+namespace {
+
+const std::string General = "General";
+const std::string Logging = "Logging";
+const std::string Connection = "Connection";
+const std::string Message = "Message";
+
+std::string Numbered(const char* key, int number) {
+    return key + std::to_string(number);
+}
+
+// The file as it stands, or an empty one when there is none. Nothing when a file is there but
+// cannot be read: saving over it would lose whatever it holds.
+std::optional<TIniFile> ReadIniFile(const std::string& path) {
+    std::string bytes;
+    if (ReadFileBytes(path, bytes))
+        return TIniFile(bytes);
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0)
+        return std::nullopt;
+    return TIniFile();
+}
+
+// A settings file that is a link (to where the user keeps such files) is written through the link;
+// replacing it would put a file of its own in the link's place and leave the linked file behind.
+std::string WriteTarget(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error))
+        return path;
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+    return error ? path : target.string();
+}
+
+} // namespace
+
+std::string ApplicationName() {
+    return "Corvalet";
+}
+
+TConfiguration::TConfiguration(std::string programFolder, const TRegistry& registry)
+    : ProgramFolder(std::move(programFolder)), LogFileName(ApplicationName() + ".log"), Registry(&registry) {
+    ReadDefaultMailAccount();
+}
+
+void TConfiguration::ReadDefaultMailAccount() {
+    SenderAddress.clear();
+    SMTPHost = DefaultSMTPHost;
+    PortNumber = 25;
+    const auto manager = Registry->OpenKey(AccountManagerKey);
+    if (!manager)
+        return;
+    const std::string account = manager->ReadString(DefaultMailAccountValue);
+    if (account.empty())
+        return;
+    const auto details = Registry->OpenKey(std::string(AccountsKey) + "\\" + account);
+    if (!details)
+        return;
+    SenderAddress = details->ReadString(SMTPEmailAddressValue);
+    SMTPHost = details->ReadString(SMTPServerValue);
+}
+
+std::string TConfiguration::IniFilePath() const {
+    const std::string path = ProgramFolder + ApplicationName() + ".ini";
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+void TConfiguration::LoadFromIni() {
+    std::string bytes;
+    const TIniFile ini = ReadFileBytes(IniFilePath(), bytes) ? TIniFile(bytes) : TIniFile();
+
+    SenderName = ini.ReadString(General, "SenderName", "");
+    SenderAddress = ini.ReadString(General, "SenderAddress", SenderAddress);
+    ClearRecipients();
+    // Every recipient that stands in the file has a line of its own, so a count beyond the file's
+    // lines can only be a damaged count; it must not make the program add recipients for ever.
+    const std::int32_t count = ini.ReadInteger(General, "RecipientCount", 0);
+    const std::int32_t possible =
+        static_cast<std::int32_t>(std::min<std::size_t>(ini.LineCount(), INT32_MAX));
+    for (int n = 0; n < std::min(count, possible); ++n) {
+        const std::string frequency = ini.ReadString(General, Numbered("RecipientEmailFreq", n), "");
+        const std::string distribution = ini.ReadString(General, Numbered("RecipientDistrMeth", n), "");
+        const std::string time = ini.ReadString(General, Numbered("RecipientTime", n), "");
+        const std::string address = ini.ReadString(General, Numbered("RecipientAddress", n), "");
+        AddRecipient(address, time, frequency, distribution);
+    }
+
+    LogMechanism = static_cast<std::uint8_t>(ini.ReadInteger(Logging, "Mechanism", LogMechanism));
+    LogFileName = ini.ReadString(Logging, "FileName", LogFileName);
+    LogSizeIsLimited = ini.ReadBool(Logging, "SizeIsLimited", LogSizeIsLimited);
+    LogSizeLimit = ini.ReadInteger(Logging, "LogSizeLimit", LogSizeLimit);
+
+    SMTPHost = ini.ReadString(Connection, "SMTPHost", SMTPHost);
+    PortNumber = ini.ReadInteger(Connection, "PortNumber", PortNumber);
+    TimeOut = ini.ReadInteger(Connection, "TimeOut", TimeOut);
+
+    BodyFileName = ini.ReadString(Message, "BodyFileName", "");
+    Priority = static_cast<std::uint8_t>(ini.ReadInteger(Message, "Priority", 2));
+    Subject = ini.ReadString(Message, "Subject", "");
+    Attachment = ini.ReadString(Message, "Attachment", "");
+    ContentType = static_cast<std::uint8_t>(ini.ReadInteger(Message, "ContentType", 0));
+}
+
+void TConfiguration::SaveToIni() {
+    const std::string path = IniFilePath();
+    const std::string target = WriteTarget(path);
+    std::optional<TIniFile> ini = ReadIniFile(target);
+    if (!ini)
+        throw EIniFileError("Unable to write to " + path);
+
+    ini->WriteString(General, "SenderName", SenderName);
+    ini->WriteString(General, "SenderAddress", SenderAddress);
+    ini->WriteInteger(General, "RecipientCount", RecipientCount());
+    for (int n = 0; n < RecipientCount(); ++n) {
+        const TRecipient& recipient = *Recipients[static_cast<std::size_t>(n)];
+        ini->WriteString(General, Numbered("RecipientAddress", n), recipient.Address);
+        ini->WriteString(General, Numbered("RecipientTime", n), recipient.Info.Time);
+        ini->WriteString(General, Numbered("RecipientEmailFreq", n), recipient.Info.Frequency);
+        ini->WriteString(General, Numbered("RecipientDistrMeth", n), recipient.Info.Distribution);
+    }
+
+    ini->WriteInteger(Logging, "Mechanism", LogMechanism);
+    ini->WriteString(Logging, "FileName", LogFileName);
+    ini->WriteBool(Logging, "SizeIsLimited", LogSizeIsLimited);
+    ini->WriteInteger(Logging, "LogSizeLimit", LogSizeLimit);
+
+    ini->WriteString(Connection, "SMTPHost", SMTPHost);
+    ini->WriteInteger(Connection, "PortNumber", PortNumber);
+    ini->WriteInteger(Connection, "TimeOut", TimeOut);
+
+    ini->WriteString(Message, "BodyFileName", BodyFileName);
+    ini->WriteInteger(Message, "Priority", Priority);
+    ini->WriteString(Message, "Subject", Subject);
+    ini->WriteString(Message, "Attachment", Attachment);
+    ini->WriteInteger(Message, "ContentType", ContentType);
+
+    if (!ReplaceFileAtomically(target, ini->Text()))
+        throw EIniFileError("Unable to write to " + path);
+}
+
+void TConfiguration::AddRecipient(const std::string& address, const std::string& time,
+                                  const std::string& frequency, const std::string& distribution) {
+    const auto place =
+        std::lower_bound(Recipients.begin(), Recipients.end(), address,
+                         [](const std::unique_ptr<TRecipient>& recipient, const std::string& key) {
+                             return CompareNoCase(recipient->Address, key) < 0;
+                         });
+    Recipients.insert(place, std::make_unique<TRecipient>(
+                                 TRecipient{address, TRecipientInfo{time, frequency, distribution}}));
+}
+
+void TConfiguration::ClearRecipients() {
+    Recipients.clear();
+}
+
+int TConfiguration::RecipientCount() const {
+    return static_cast<int>(Recipients.size());
+}
+
+const TConfiguration::TRecipient* TConfiguration::RecipientAt(int index) const {
+    if (index < 0 || index >= RecipientCount())
+        return nullptr;
+    return Recipients[static_cast<std::size_t>(index)].get();
+}
+
+std::string TConfiguration::RecipientAddress(int index) const {
+    const TRecipient* recipient = RecipientAt(index);
+    return recipient ? recipient->Address : std::string();
+}
+
+std::string TConfiguration::RecipientTime(int index) const {
+    const TRecipient* recipient = RecipientAt(index);
+    return recipient ? recipient->Info.Time : std::string();
+}
+
+std::string TConfiguration::RecipientFrequency(int index) const {
+    const TRecipient* recipient = RecipientAt(index);
+    return recipient ? recipient->Info.Frequency : std::string();
+}
+
+std::string TConfiguration::RecipientDistribution(int index) const {
+    const TRecipient* recipient = RecipientAt(index);
+    return recipient ? recipient->Info.Distribution : std::string();
+}
+
+TConfiguration& GetConfiguration() {
+    static TConfiguration configuration(ExecutableFolder(), UserRegistry());
+    return configuration;
+}
+
+} // namespace corvalet

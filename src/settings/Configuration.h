@@ -1,0 +1,99 @@
+#pragma once
+
+#include "platform/Registry.h"
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvalet {
+
+// The built-in SMTP server: a mail host on the local network, used until the mail account or the
+// settings file names another.
+inline constexpr std::string_view DefaultSMTPHost = "mailhost";
+
+// "Corvalet": the window caption's first word and the default log file name's stem.
+std::string ApplicationName();
+
+// Raised when the settings file cannot be written: "Unable to write to <path>".
+class EIniFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// One recipient's texts, stored under the recipient's address (formats in RecipientTexts.h).
+struct TRecipientInfo {
+    std::string Time;
+    std::string Frequency;
+    std::string Distribution;
+};
+
+// All persistent settings, with their defaults, the user's default mail account and the settings
+// file beside the executable.
+class TConfiguration {
+public:
+    // `programFolder` ends with "/"; the registry gives the default mail account and must outlive
+    // the object (ReadDefaultMailAccount reads it again).
+    TConfiguration(std::string programFolder, const TRegistry& registry);
+
+    std::string ProgramFolder;
+    std::string SenderName;
+    std::string SenderAddress;
+    std::string SMTPHost;
+    std::int32_t PortNumber = 25;
+    // Connect time-out as a step of 30 seconds, 1..10; 0 until the first save.
+    std::int32_t TimeOut = 0;
+    std::string Subject;
+    std::uint8_t ContentType = 0;
+    std::string BodyFileName;
+    std::string Attachment;
+    std::uint8_t Priority = 0;
+    std::uint8_t LogMechanism = 1;
+    std::string LogFileName;
+    bool LogSizeIsLimited = false;
+    // In units of 1,048,576 bytes.
+    std::int32_t LogSizeLimit = 10;
+
+    // Replaces the settings with what the settings file holds; what it lacks keeps its default.
+    void LoadFromIni();
+    // Writes every setting to the settings file, keeping every other line of it. Throws
+    // EIniFileError and leaves the file as it was when it cannot be written.
+    void SaveToIni();
+    // Sender address, SMTP host and port from the built-in values and the default mail account.
+    void ReadDefaultMailAccount();
+
+    // Inserts the recipient at its place in address order (letter case ignored), before any
+    // recipients with an equal address.
+    void AddRecipient(const std::string& address, const std::string& time, const std::string& frequency,
+                      const std::string& distribution);
+    void ClearRecipients();
+    int RecipientCount() const;
+    // The texts of the recipient at a 0-based index in address order; empty outside the list.
+    std::string RecipientAddress(int index) const;
+    std::string RecipientTime(int index) const;
+    std::string RecipientFrequency(int index) const;
+    std::string RecipientDistribution(int index) const;
+
+    // ProgramFolder + "Corvalet.ini", absolute.
+    std::string IniFilePath() const;
+
+private:
+    struct TRecipient {
+        std::string Address;
+        TRecipientInfo Info;
+    };
+    const TRecipient* RecipientAt(int index) const;
+
+    const TRegistry* Registry;
+    // Held by pointer so that inserting near the front of a long list moves pointers only.
+    std::vector<std::unique_ptr<TRecipient>> Recipients;
+};
+
+// The program's one settings object, created on first use for the executable's folder and the
+// user's registry.
+TConfiguration& GetConfiguration();
+
+} // namespace corvalet

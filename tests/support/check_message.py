@@ -1,0 +1,121 @@
+#!/usr/bin/python3
+"""Independent checks of what the message writer produced, with Python's own mail parser.
+
+  check_message.py message FILE [--subject-file F] [--attachment F ...] [--body-file F [--blank-after N]]
+                   [--cc "Name|address" ...] [--headers Name,Name,...]
+  check_message.py quoted-printable ENCODED_FILE ORIGINAL_FILE
+
+Exit status 0 when every check holds; otherwise the failures are printed, one a line.
+"""
+import argparse
+import email
+import email.policy
+import email.utils
+import quopri
+import sys
+
+failures = []
+
+
+def check(condition, text):
+    if not condition:
+        failures.append(text)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def header_block(raw):
+    end = raw.find(b"\r\n\r\n")
+    return raw[: end + 2] if end >= 0 else raw
+
+
+def check_lines(raw):
+    check(raw.replace(b"\r\n", b"").find(b"\n") < 0 and raw.replace(b"\r\n", b"").find(b"\r") < 0,
+          "a line does not end in CR LF")
+    longest = max((len(line) for line in raw.split(b"\r\n")), default=0)
+    check(longest <= 998, "a line of %d characters" % longest)
+
+
+def text_parts(message):
+    return [part for part in message.walk() if part.get_content_maintype() == "text"]
+
+
+def attachments(message):
+    return [part for part in message.walk() if part.get_content_disposition() == "attachment"]
+
+
+def check_message(args):
+    raw = read(args.file)
+    check_lines(raw)
+    message = email.message_from_bytes(raw, policy=email.policy.default)
+    check(not message.defects, "message defects: %r" % message.defects)
+    for name in filter(None, (args.headers or "").split(",")):
+        check(name in message, "header %s missing (an empty line inside the header block?)" % name)
+    # Every line of the header block is a header line or the continuation of one.
+    for line in header_block(raw).split(b"\r\n")[:-1]:
+        check(line[:1] in (b" ", b"\t") or b":" in line, "not a header line: %r" % line)
+    if args.subject_file:
+        expected = read(args.subject_file).decode("utf-8")
+        check(str(message["subject"]) == expected, "subject %r, expected %r" % (str(message["subject"]), expected))
+    if args.body_file:
+        expected = read(args.body_file).decode("utf-8").split("\r\n")
+        parts = text_parts(message)
+        check(len(parts) == 1, "%d text parts" % len(parts))
+        if parts:
+            payload = parts[0].get_payload(decode=True).decode("utf-8")
+            lines = payload.split("\r\n")
+            # After the last body line's line break come the part's empty lines; the line break
+            # before the boundary belongs to the boundary.
+            tail = [""] * (args.blank_after + 1)
+            check(lines[-len(tail):] == tail, "text part ends in %r" % lines[-3:])
+            lines = [line[1:] if line.startswith("..") else line for line in lines[: -len(tail)]]
+            check(lines == expected, "body lines %r, expected %r" % (lines[:5], expected[:5]))
+    found = attachments(message)
+    check(len(found) == len(args.attachment), "%d attachments, expected %d" % (len(found), len(args.attachment)))
+    for part, path in zip(found, args.attachment):
+        data = part.get_payload(decode=True)
+        expected = read(path)
+        check(data == expected, "attachment %s: %d bytes decoded, %d expected" % (path, len(data), len(expected)))
+    if args.cc:
+        expected = [tuple(item.split("|", 1)) for item in args.cc]
+        got = email.utils.getaddresses(message.get_all("cc", []))
+        check(got == expected, "Cc %r, expected %r" % (got, expected))
+
+
+def check_quoted_printable(args):
+    encoded = read(args.encoded)
+    check(quopri.decodestring(encoded) == read(args.original), "does not decode to the original")
+    for line in encoded.split(b"\r\n"):
+        check(len(line) <= 76, "encoded line of %d characters: %r" % (len(line), line))
+        check(not line.startswith(b"."), "encoded line begins with a full stop: %r" % line)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    modes = parser.add_subparsers(dest="mode", required=True)
+    message = modes.add_parser("message")
+    message.add_argument("file")
+    message.add_argument("--subject-file")
+    message.add_argument("--attachment", action="append", default=[])
+    message.add_argument("--body-file")
+    message.add_argument("--blank-after", type=int, default=0)
+    message.add_argument("--cc", action="append", default=[])
+    message.add_argument("--headers")
+    qp = modes.add_parser("quoted-printable")
+    qp.add_argument("encoded")
+    qp.add_argument("original")
+    args = parser.parse_args()
+    if args.mode == "message":
+        check_message(args)
+    else:
+        check_quoted_printable(args)
+    for failure in failures:
+        print(failure)
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
