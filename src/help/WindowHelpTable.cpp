@@ -13,11 +13,12 @@ struct TElementHelp {
     std::uint32_t Context;
 };
 
-// The window, its background panel and its four pages ask by context number; the recipient list
+// The window, its background and its four pages ask by context number; the recipient list
 // asks by keyword, so that its help opens at the index entry of the recipients.
 constexpr std::array ElementHelp{
     TElementHelp{"MainForm", EHelpType::Context, "Welcome", 1000},
-    TElementHelp{"BackgroundPanel", EHelpType::Context, "Configuration", 1020},
+    // The window's background is its page control, which fills it above the buttons.
+    TElementHelp{"PageControl", EHelpType::Context, "Configuration", 1020},
     TElementHelp{"GeneralTabSheet", EHelpType::Context, "General", 1030},
     TElementHelp{"RecipientsListView", EHelpType::Keyword, "Recipients", 0},
     TElementHelp{"MessageTabSheet", EHelpType::Context, "Message", 1040},

@@ -53,8 +53,8 @@ template <typename T> T* Named(QWidget* parent, const char* name) {
     return widget;
 }
 
-// A stand-in for the configuration window with its design names: the window, its background panel,
-// the four pages with a control or two each, and a button on the window itself.
+// A stand-in for the configuration window with its design names: the window, the page control that
+// fills it, the four pages with a control or two each, and a button on the window itself.
 class TStandInWindow {
 public:
     std::unique_ptr<QWidget> Window = std::make_unique<QWidget>();
@@ -63,9 +63,7 @@ public:
     TStandInWindow() {
         Window->setObjectName("MainForm");
         new QVBoxLayout(Window.get());
-        auto* panel = Named<QWidget>(Window.get(), "BackgroundPanel");
-        new QVBoxLayout(panel);
-        Pages = Named<QTabWidget>(panel, "PageControl");
+        Pages = Named<QTabWidget>(Window.get(), "PageControl");
         auto* general = AddPage("GeneralTabSheet", "General");
         Named<QLineEdit>(general, "SenderNameEdit");
         Named<QTreeWidget>(general, "RecipientsListView");
@@ -165,7 +163,7 @@ TEST_F(ContextHelpTest, ChainRunsFromTheWidgetToItsWindowWithScreenPositions) {
     QWidget* radio = Stand.Find("LogEverythingRadio");
     Stand.Focus(radio);
     const auto chain = WidgetHelpChain(radio);
-    ASSERT_EQ(chain.size(), 7u) << "radio, group, page, stack, tabs, panel, window";
+    ASSERT_EQ(chain.size(), 6u) << "radio, group, page, stack, tabs, window";
     EXPECT_FALSE(chain[0].Info.HasHelp());
     EXPECT_EQ(chain[2].Info.Context, 1060u);
     const QPoint pageTopLeft = Stand.Find("LoggingTabSheet")->mapToGlobal(QPoint(0, 0));
