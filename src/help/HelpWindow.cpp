@@ -92,6 +92,10 @@ void THelpWindow::BuildLayout() {
     connect(IndexList, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { OpenIndexEntry(IndexList->row(item)); });
     connect(Browser, &QTextBrowser::anchorClicked, this, &THelpWindow::FollowLink);
+    connect(Browser, &QTextBrowser::sourceChanged, this, [this] {
+        const QString title = Browser->documentTitle();
+        setWindowTitle(title.isEmpty() ? QString("Corvalet Help") : "Corvalet Help - " + title);
+    });
 }
 
 void THelpWindow::FillLists() {

@@ -41,6 +41,7 @@ TEST_F(HelpWindowTest, ShowsTopicsByContextNumber) {
         EXPECT_EQ(Window.CurrentPage(), page) << context;
     }
     EXPECT_TRUE(Window.ShownText().contains("Logging page and the log file"));
+    EXPECT_EQ(Window.windowTitle(), "Corvalet Help - Logging page and the log file");
 }
 
 TEST_F(HelpWindowTest, UnknownContextNumberIsReportedInTheWindow) {
