@@ -1,16 +1,16 @@
 #pragma once
 
-#include <stdexcept>
+#include "net/Exceptions.h"
+
 #include <string>
 
 namespace corvalet {
 
-// Failures of the message writer. They stand on std::runtime_error so that what() gives the text the
-// mail job logs; the SMTP client's exception root can take their place as parent without changing
-// any of the classes below or their texts.
-class ENetMimeException : public std::runtime_error {
+// Failures of the message writer: members of the network family, so the mail job reports them like
+// any other failure of its session, by their text.
+class ENetMimeException : public ENetException {
 public:
-    using std::runtime_error::runtime_error;
+    using ENetException::ENetException;
 };
 
 // A message that cannot be written as it stands.

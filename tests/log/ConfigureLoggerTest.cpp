@@ -1,5 +1,6 @@
 #include "log/ConfigureLogger.h"
 #include "support/FakeClock.h"
+#include "support/FakeRegistry.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,17 @@ namespace corvalet {
 namespace {
 
 using Lines = std::vector<std::string>;
+
+TConfiguration Settings(const std::string& programFolder, std::uint8_t mechanism, const std::string& fileName,
+                        bool sizeIsLimited, std::int32_t sizeLimit) {
+    static const test::TFakeRegistry noAccount;
+    TConfiguration settings(programFolder, noAccount);
+    settings.LogMechanism = mechanism;
+    settings.LogFileName = fileName;
+    settings.LogSizeIsLimited = sizeIsLimited;
+    settings.LogSizeLimit = sizeLimit;
+    return settings;
+}
 
 TEST(ConfigureLoggerTest, FileNameIsTakenFromTheProgramFolderUnlessAbsolute) {
     const struct {
@@ -40,7 +52,7 @@ TEST(ConfigureLoggerTest, MechanismChoosesOnOffAndKinds) {
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.mechanism));
         TLogger logger(clock, TFormatSettings("MM/dd/yyyy", "HH:mm:ss"));
-        ConfigureLogger(logger, {"/opt/corvalet/", c.mechanism, "Corvalet.log", true, 4096});
+        ConfigureLogger(logger, Settings("/opt/corvalet/", c.mechanism, "Corvalet.log", true, 4096));
         EXPECT_EQ(logger.Enabled, c.enabled);
         EXPECT_EQ(logger.Kinds, c.kinds);
         EXPECT_TRUE(logger.SizeIsLimited);
@@ -57,7 +69,7 @@ TEST(ConfigureLoggerTest, ConfiguringAgainReadsTheFileAgain) {
     TLogger logger(clock, TFormatSettings("MM/dd/yyyy", "HH:mm:ss"));
     Lines log;
     logger.SetLines(&log);
-    const TLogSettings settings{dir.Folder(), 1, "Corvalet.log", false, 10};
+    const TConfiguration settings = Settings(dir.Folder(), 1, "Corvalet.log", false, 10);
     ConfigureLogger(logger, settings);
     logger.Log("sent", lkInformation);
     logger.Log("failed", lkError);

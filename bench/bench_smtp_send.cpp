@@ -1,0 +1,159 @@
+// Delivers one message with a large attachment to a local SMTP sink that discards it, and compares
+// the time with curl uploading a prepared message of the same size to the same sink and with
+// Python's smtplib building and sending the same kind of message.
+// Usage: bench_smtp_send [megabytes=64] [runs=3] [corvalet] (the last: Corvalet alone, for profiling)
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "mime/MessageClient.h"
+#include "smtp/SMTP.h"
+#include "support/SMTPSinkServer.h"
+#include "support/TempDir.h"
+
+using namespace corvalet;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+void WriteRandomFile(const std::string& path, std::uint64_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::string block(1 << 20, '\0');
+    std::uint64_t state = 0x9E3779B97F4A7C15ull;
+    for (std::uint64_t written = 0; written < size;) {
+        for (std::size_t i = 0; i + 8 <= block.size(); i += 8) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            std::copy_n(reinterpret_cast<const char*>(&state), 8, block.data() + i);
+        }
+        const std::uint64_t take = std::min<std::uint64_t>(block.size(), size - written);
+        out.write(block.data(), static_cast<std::streamsize>(take));
+        written += take;
+    }
+}
+
+// The message as the mail job fills it: a text part and the attachment, to one blind copy.
+void FillMessage(TNetMessage& message, const std::string& attachment) {
+    message.From = {"sender@example.test", "Bench"};
+    message.Subject = "Benchmark";
+    SetAddresses(message.BccList, "recipient@example.test");
+    TNetText& text = message.Parts.AddText({"Hello,", "the report is attached."});
+    text.SetContentType("text/plain");
+    text.SetContentTransfer("7bit");
+    message.Parts.AddAttachment(attachment);
+}
+
+// Seconds for Send (the message encoded and written onto the connection, the end of data answered).
+double SendWithCorvalet(int port, const std::string& attachment) {
+    TNetMessage message;
+    FillMessage(message, attachment);
+    TNetSMTP smtp;
+    smtp.Host = "127.0.0.1";
+    smtp.Port = port;
+    smtp.ReadTimeout = 60000;
+    smtp.Connect();
+    const auto start = Clock::now();
+    smtp.Send(message);
+    const double seconds = Seconds(Clock::now() - start);
+    smtp.Disconnect();
+    return seconds;
+}
+
+class TFileSink final : public TNetMessageSink {
+public:
+    explicit TFileSink(const std::string& path) : Out(path, std::ios::binary | std::ios::trunc) {}
+    void WriteText(std::string_view bytes) override {
+        Out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+
+private:
+    std::ofstream Out;
+};
+
+// The same message, written to a file for curl.
+void PrepareMessageFile(const std::string& path, const std::string& attachment) {
+    TNetMessage message;
+    FillMessage(message, attachment);
+    TFileSink sink(path);
+    TNetMessageClient(sink).EmitMessage(message);
+}
+
+// Seconds that a shell command took, or -1 when it failed.
+double TimeCommand(const std::string& command) {
+    const auto start = Clock::now();
+    const int status = std::system(command.c_str());
+    const double seconds = Seconds(Clock::now() - start);
+    return status == 0 ? seconds : -1;
+}
+
+double PythonReported(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return -1;
+    double seconds = -1;
+    if (std::fscanf(pipe, "%lf", &seconds) != 1)
+        seconds = -1;
+    return pclose(pipe) == 0 ? seconds : -1;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 64;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
+    const bool corvaletOnly = argc > 3 && std::string(argv[3]) == "corvalet";
+    test::TTempDir folder;
+    const std::string attachment = folder.File("report.bin").string();
+    const std::string prepared = folder.File("message.eml").string();
+    WriteRandomFile(attachment, megabytes << 20);
+    PrepareMessageFile(prepared, attachment);
+    std::ifstream preparedFile(prepared, std::ios::binary | std::ios::ate);
+    const double messageMiB = static_cast<double>(preparedFile.tellg()) / (1 << 20);
+
+    test::TSMTPSinkServer sink;
+    const std::string port = std::to_string(sink.Port());
+    const std::string curl =
+        "curl -s smtp://127.0.0.1:" + port +
+        " --mail-from sender@example.test --mail-rcpt recipient@example.test --upload-file '" + prepared +
+        "'";
+    const std::string python = "/usr/bin/python3 '" + std::string(CORVALET_BENCH_DIR) +
+                               "/bench_smtplib.py' " + port + " '" + attachment + "'";
+
+    std::vector<double> corvalet, curlTimes, pythonTimes;
+    for (int run = 0; run < runs; ++run) {
+        corvalet.push_back(SendWithCorvalet(sink.Port(), attachment));
+        if (corvaletOnly)
+            continue;
+        curlTimes.push_back(TimeCommand(curl));
+        pythonTimes.push_back(PythonReported(python));
+    }
+    std::printf(
+        "attachment %llu MiB, message %.1f MiB, %d runs, median seconds; messages the sink took: %lld\n",
+        static_cast<unsigned long long>(megabytes), messageMiB, runs,
+        static_cast<long long>(sink.Messages()));
+    std::printf("%-44s %8.3f s  %7.1f MiB/s\n", "Corvalet TNetSMTP::Send (encode + send)", Median(corvalet),
+                messageMiB / Median(corvalet));
+    if (corvaletOnly)
+        return 0;
+    std::printf("%-44s %8.3f s  %7.1f MiB/s\n", "curl upload of the prepared message", Median(curlTimes),
+                messageMiB / Median(curlTimes));
+    std::printf("%-44s %8.3f s  %7.1f MiB/s\n", "Python smtplib (build + send)", Median(pythonTimes),
+                messageMiB / Median(pythonTimes));
+    return 0;
+}

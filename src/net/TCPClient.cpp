@@ -1,0 +1,37 @@
+#include "net/TCPClient.h"
+
+#include "net/Exceptions.h"
+#include "net/IOHandlerSocket.h"
+
+namespace corvalet {
+
+void TNetTCPClient::NotifyConnected() {
+    if (OnConnected)
+        OnConnected(*this);
+}
+
+void TNetTCPClient::Connect(int timeout) {
+    if (Handler == nullptr) {
+        OwnedHandler = std::make_unique<TNetIOHandlerSocket>();
+        Handler = OwnedHandler.get();
+    } else if (Handler->IsOpen()) {
+        throw ENetAlreadyConnected();
+    }
+    // The handler made here reports resolving and connecting to the client's listener.
+    if (OwnedHandler)
+        Handler->OnStatus = OnStatus;
+    try {
+        Handler->Open();
+        ResetInput();
+        CancelWriteBuffer();
+        Handler->ConnectTo(Host, Port, timeout,
+                           TNetLocalBinding{BoundIP, BoundPort, BoundPortMin, BoundPortMax});
+        ReportStatus(TNetStatus::hsConnected, Host);
+        NotifyConnected();
+    } catch (...) {
+        DropSocket();
+        throw;
+    }
+}
+
+} // namespace corvalet

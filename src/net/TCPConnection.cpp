@@ -1,0 +1,314 @@
+#include "net/TCPConnection.h"
+
+#include <string_view>
+
+#include "net/AntiFreeze.h"
+#include "net/Exceptions.h"
+#include "net/Stack.h"
+#include "net/TextHelpers.h"
+
+namespace corvalet {
+
+namespace {
+
+// Socket codes after which the connection is gone: the socket is dropped before they are raised.
+constexpr int Shutdown = SocketErrorCode::Shutdown;
+constexpr int Aborted = SocketErrorCode::ConnectionAborted;
+constexpr int Reset = SocketErrorCode::ConnectionReset;
+
+} // namespace
+
+TNetTCPConnection::TNetTCPConnection() {
+    InBuffer.OnRemoved = [this](std::size_t count) {
+        WorkProgress(TWorkMode::wmRead, static_cast<std::int64_t>(count));
+    };
+}
+
+TNetTCPConnection::~TNetTCPConnection() = default;
+
+void TNetTCPConnection::NotifyDisconnected() {
+    if (OnDisconnected)
+        OnDisconnected(*this);
+}
+
+void TNetTCPConnection::ResetInput() {
+    InBuffer.Clear();
+    PeerClosed = false;
+}
+
+void TNetTCPConnection::CheckPeerClosed(bool raiseIfDisconnected, bool ignoreBuffer) {
+    if (Handler == nullptr)
+        return;
+    bool disconnected = !Handler->IsOpen();
+    if (PeerClosed) {
+        if (Handler->IsOpen()) {
+            DropSocket();
+            ReportStatus(TNetStatus::hsDisconnected);
+            NotifyDisconnected();
+        }
+        disconnected = true;
+    }
+    if (disconnected && (InBuffer.Empty() || ignoreBuffer) && raiseIfDisconnected)
+        throw ENetConnClosedGracefully();
+}
+
+bool TNetTCPConnection::IsConnected() {
+    CheckPeerClosed(false, false);
+    return Handler != nullptr && Handler->IsOpen();
+}
+
+void TNetTCPConnection::Disconnect() {
+    const bool wasOpen = IsConnected();
+    if (wasOpen) {
+        ReportStatus(TNetStatus::hsDisconnecting);
+        DropSocket();
+        NotifyDisconnected();
+        ReportStatus(TNetStatus::hsDisconnected);
+    }
+}
+
+void TNetTCPConnection::DropSocket() {
+    CancelWriteBuffer();
+    if (Handler != nullptr)
+        Handler->Close();
+}
+
+void TNetTCPConnection::SetIOHandler(TNetIOHandler* handler) {
+    Handler = handler;
+    OwnedHandler.reset();
+}
+
+long TNetTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeout, bool raiseOnTimeout) {
+    // Whatever was gathered for writing goes out before waiting for an answer to it.
+    FlushWriteBuffer();
+    if (timeout == -1)
+        timeout = ReadTimeout == 0 ? -2 : ReadTimeout;
+    long result = 0;
+    CheckPeerClosed(raiseIfDisconnected, false);
+    if (!IsConnected()) {
+        if (raiseIfDisconnected)
+            throw ENetNotConnected();
+        return 0;
+    }
+    TNetStack& stack = *TheStack();
+    for (;;) {
+        if (!Handler->WaitReadable(timeout)) {
+            if (raiseOnTimeout)
+                throw ENetReadTimeout();
+            return -1;
+        }
+        ReceiveChunk.resize(static_cast<std::size_t>(RecvBufferSize > 0 ? RecvBufferSize : 1));
+        long n = Handler->ReceiveBytes(ReceiveChunk.data(), ReceiveChunk.size());
+        PeerClosed = n == 0;
+        if (n != 0) {
+            if (stack.CheckSocketResult(n, {Shutdown, Aborted})) {
+                n = 0;
+                DropSocket();
+                if (InBuffer.Empty())
+                    stack.ThrowSocketError(stack.LastErrorCode);
+            }
+            if (n > 0)
+                InBuffer.Append(ReceiveChunk.data(), static_cast<std::size_t>(n));
+        }
+        CheckPeerClosed(raiseIfDisconnected, false);
+        result = n;
+        if (!(n == 0 && IsConnected()))
+            return result;
+    }
+}
+
+std::string TNetTCPConnection::TakeOverlongLine(std::size_t maxLength) {
+    if (MaxLineAction == TNetMaxLineAction::maException)
+        throw ENetReadLnMaxLineLengthExceeded();
+    LineWasSplit = true;
+    return InBuffer.Extract(maxLength);
+}
+
+std::string TNetTCPConnection::ReadLine(const std::string& terminator, int timeout, int maxLength) {
+    if (maxLength < 0)
+        maxLength = MaxLineLength;
+    const std::string_view term = terminator.empty() ? std::string_view("\n") : std::string_view(terminator);
+    const std::size_t limit = static_cast<std::size_t>(maxLength);
+    LineWasSplit = false;
+    LineTimedOut = false;
+    std::size_t scanned = 0;
+    for (;;) {
+        std::size_t lineLength = std::string_view::npos;
+        const std::size_t size = InBuffer.Size();
+        if (size > 0) {
+            // Only the bytes that came since the last search are searched again, starting far
+            // enough back to find a terminator that the last receive cut in two.
+            const std::size_t from = scanned >= term.size() - 1 ? scanned - (term.size() - 1) : 0;
+            lineLength = std::string_view(InBuffer.Data(), size).find(term, from);
+            scanned = size;
+        }
+        if (lineLength != std::string_view::npos) {
+            if (limit != 0 && lineLength > limit)
+                return TakeOverlongLine(limit);
+            std::string line(InBuffer.Data(), lineLength);
+            InBuffer.Remove(lineLength + term.size());
+            if (term == "\n" && !line.empty() && line.back() == '\r')
+                line.pop_back();
+            return line;
+        }
+        if (limit != 0 && scanned > limit)
+            return TakeOverlongLine(limit);
+        CheckPeerClosed(true, true);
+        LineTimedOut = FillInputBuffer(true, timeout, timeout == -1) == -1;
+        if (LineTimedOut)
+            return std::string();
+    }
+}
+
+std::string TNetTCPConnection::ReadNonEmptyLine(int maxAttempts) {
+    std::string result;
+    for (int attempt = 0; attempt < maxAttempts && result.empty(); ++attempt)
+        result = TrimControl(ReadLine("\n", -1, -1));
+    return result;
+}
+
+std::string TNetTCPConnection::ReadBytes(std::size_t count) {
+    while (InBuffer.Size() < count) {
+        CheckPeerClosed(true, true);
+        FillInputBuffer(true, -1, true);
+    }
+    return InBuffer.Extract(count);
+}
+
+void TNetTCPConnection::WriteText(const std::string& text) {
+    if (!text.empty())
+        WriteBytes(text.data(), text.size());
+}
+
+void TNetTCPConnection::WriteLine(const std::string& text) {
+    WriteText(text + "\r\n");
+}
+
+void TNetTCPConnection::WriteLines(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines)
+        WriteLine(line);
+}
+
+void TNetTCPConnection::WriteBytes(const char* data, std::size_t count) {
+    if (count == 0 || data == nullptr)
+        return;
+    if (!Gathering) {
+        SendNow(data, count);
+        return;
+    }
+    // A closed connection is reported at the write, not later at the flush.
+    CheckPeerClosed(true, true);
+    if (!IsConnected())
+        throw ENetNotConnected();
+    PendingWrites.append(data, count);
+    if (PendingWrites.size() < GatherBlockSize)
+        return;
+    // Full blocks go out; the tail waits for more.
+    const std::string gathered = std::move(PendingWrites);
+    const std::size_t fullBlocks = gathered.size() - gathered.size() % GatherBlockSize;
+    PendingWrites.clear();
+    for (std::size_t sent = 0; sent < fullBlocks; sent += GatherBlockSize)
+        SendGathered(gathered.data() + sent, GatherBlockSize);
+    PendingWrites.assign(gathered, fullBlocks);
+}
+
+void TNetTCPConnection::SendNow(const char* data, std::size_t count) {
+    CheckPeerClosed(true, true);
+    if (!IsConnected())
+        throw ENetNotConnected();
+    TNetStack& stack = *TheStack();
+    std::size_t position = 0;
+    while (position < count) {
+        const long n = Handler->SendBytes(data + position, count - position);
+        PeerClosed = n == 0;
+        CheckPeerClosed(true, false);
+        if (stack.CheckSocketResult(n, {Shutdown, Aborted, Reset})) {
+            DropSocket();
+            stack.ThrowSocketError(stack.LastErrorCode);
+        }
+        YieldToUI(false, false);
+        WorkProgress(TWorkMode::wmWrite, n);
+        position += static_cast<std::size_t>(n);
+    }
+}
+
+void TNetTCPConnection::OpenWriteBuffer(std::size_t blockSize) {
+    if (blockSize == 0)
+        blockSize = static_cast<std::size_t>(SendBufferSize > 0 ? SendBufferSize : 1);
+    FlushWriteBuffer();
+    GatherBlockSize = blockSize;
+    Gathering = true;
+}
+
+void TNetTCPConnection::FlushWriteBuffer() {
+    if (PendingWrites.empty())
+        return;
+    const std::string pending = std::move(PendingWrites);
+    PendingWrites.clear();
+    SendGathered(pending.data(), pending.size());
+}
+
+void TNetTCPConnection::SendGathered(const char* data, std::size_t count) {
+    try {
+        SendNow(data, count);
+    } catch (...) {
+        CancelWriteBuffer();
+        throw;
+    }
+}
+
+void TNetTCPConnection::CloseWriteBuffer() {
+    Gathering = false;
+    FlushWriteBuffer();
+}
+
+void TNetTCPConnection::CancelWriteBuffer() {
+    Gathering = false;
+    PendingWrites.clear();
+}
+
+int TNetTCPConnection::ReadReply(std::span<const int> expected) {
+    std::vector<std::string> lines;
+    lines.push_back(ReadNonEmptyLine(INT_MAX));
+    const std::string& first = lines.front();
+    if (first.size() > 3 && first[3] == '-') {
+        const std::string code = first.substr(0, 3);
+        for (;;) {
+            lines.push_back(ReadNonEmptyLine(INT_MAX));
+            if (EndsMultiLineReply(code, lines.back()))
+                break;
+        }
+    }
+    LastReply.ParseReply(lines);
+    return CheckReplyCode(LastReply.NumericCode(), expected);
+}
+
+int TNetTCPConnection::CheckReplyCode(int code, std::span<const int> expected) {
+    if (expected.empty())
+        return code;
+    for (const int candidate : expected) {
+        if (candidate == code)
+            return code;
+    }
+    RaiseReplyError();
+}
+
+int TNetTCPConnection::SendCommand(const std::string& line, std::span<const int> expected) {
+    WriteLine(line);
+    return ReadReply(expected);
+}
+
+int TNetTCPConnection::SendCommand(const std::string& line, int expectedCode) {
+    if (expectedCode == -1)
+        return SendCommand(line, std::span<const int>());
+    return SendCommand(line, std::span<const int>(&expectedCode, 1));
+}
+
+void TNetTCPConnection::RaiseReplyError() {
+    std::string message;
+    for (const std::string& line : LastReply.Text)
+        message += line + "\r\n";
+    throw ENetProtocolReplyError(LastReply.NumericCode(), message);
+}
+
+} // namespace corvalet

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <climits>
+#include <cstddef>
+#include <initializer_list>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "net/Component.h"
+#include "net/IOHandler.h"
+#include "net/ManagedBuffer.h"
+#include "net/RFCReply.h"
+
+namespace corvalet {
+
+enum class TNetMaxLineAction { maException, maSplit };
+
+// A blocking, line-oriented TCP connection: reads lines under a time-out and a maximum length,
+// writes text, lines and bytes, and reads numeric protocol replies. Time-outs are milliseconds;
+// -1 asks for the default (ReadTimeout, or no limit when that is 0) and -2 for no limit.
+class TNetTCPConnection : public TNetComponent {
+public:
+    TNetTCPConnection();
+    ~TNetTCPConnection() override;
+
+    virtual void NotifyDisconnected();
+    // Empties the input and forgets that the peer closed.
+    virtual void ResetInput();
+    // Closes a connection the peer has closed; raises "Connection Closed Gracefully." when the
+    // connection is closed, `raiseIfDisconnected` is given and nothing (or, with `ignoreBuffer`,
+    // nothing that matters) is left to read.
+    virtual void CheckPeerClosed(bool raiseIfDisconnected, bool ignoreBuffer);
+    virtual bool IsConnected();
+    virtual void Disconnect();
+    // Releases the socket; the handler and the unread input stay.
+    virtual void DropSocket();
+
+    // Waits for bytes and appends them to InBuffer: the byte count, 0 when the connection closed,
+    // -1 on a time-out that was not to be raised.
+    virtual long FillInputBuffer(bool raiseIfDisconnected, int timeout, bool raiseOnTimeout);
+    // The next line without its terminator. With "\n" a CR right before the LF is dropped too.
+    // An explicit time-out that passes returns "" and sets LineTimedOut; the default one raises
+    // "Read Timeout". maxLength -1 means MaxLineLength, 0 no limit.
+    virtual std::string ReadLine(const std::string& terminator = "\n", int timeout = -1, int maxLength = -1);
+    // The next line that is not empty once trimmed of blanks and control characters, trimmed.
+    std::string ReadNonEmptyLine(int maxAttempts);
+    // Exactly `count` bytes, waiting until they have arrived.
+    std::string ReadBytes(std::size_t count);
+
+    virtual void WriteText(const std::string& text);
+    // The text followed by CR LF, in one write.
+    virtual void WriteLine(const std::string& text);
+    void WriteLines(const std::vector<std::string>& lines);
+    virtual void WriteBytes(const char* data, std::size_t count);
+
+    // Gathering writes: while the write buffer is open, written bytes are collected and sent in
+    // blocks of `blockSize` bytes (0: SendBufferSize); the bytes on the wire are the same. Before
+    // anything is read from the peer, what is collected is sent. Closing sends the rest;
+    // cancelling, or losing the connection, drops it.
+    void OpenWriteBuffer(std::size_t blockSize = 0);
+    void FlushWriteBuffer();
+    void CloseWriteBuffer();
+    void CancelWriteBuffer();
+    bool WriteBufferOpen() const { return Gathering; }
+
+    // Reads one reply into LastReply and checks its code against `expected` (empty: any code).
+    virtual int ReadReply(std::span<const int> expected);
+    int ReadReply(std::initializer_list<int> expected) { return ReadReply(AsSpan(expected)); }
+    // The code when `expected` is empty or holds it; otherwise raises RaiseReplyError.
+    virtual int CheckReplyCode(int code, std::span<const int> expected);
+    // Writes the line, then reads and checks the reply. A single code of -1 accepts any code.
+    virtual int SendCommand(const std::string& line, std::span<const int> expected);
+    int SendCommand(const std::string& line, std::initializer_list<int> expected) {
+        return SendCommand(line, AsSpan(expected));
+    }
+    int SendCommand(const std::string& line, int expectedCode = -1);
+    // Raises ENetProtocolReplyError with LastReply's code and its text lines, each ended by CR LF.
+    [[noreturn]] void RaiseReplyError();
+
+    TNetIOHandler* IOHandler() const { return Handler; }
+    // Uses a handler that the caller owns.
+    void SetIOHandler(TNetIOHandler* handler);
+    bool OwnsIOHandler() const { return OwnedHandler != nullptr; }
+
+    int ReadTimeout = 0;
+    int MaxLineLength = 16384;
+    TNetMaxLineAction MaxLineAction = TNetMaxLineAction::maException;
+    int RecvBufferSize = 32768;
+    int SendBufferSize = 32768;
+    TNetManagedBuffer InBuffer;
+    bool PeerClosed = false;
+    bool LineWasSplit = false;
+    bool LineTimedOut = false;
+    TNetRFCReply LastReply;
+    TNotifyEvent OnDisconnected;
+
+protected:
+    static std::span<const int> AsSpan(std::initializer_list<int> codes) {
+        return {codes.begin(), codes.size()};
+    }
+    std::string TakeOverlongLine(std::size_t maxLength);
+    void SendNow(const char* data, std::size_t count);
+    // A send of gathered bytes. When it fails, nothing gathered goes out later: the peer would
+    // see a stream with a hole in it.
+    void SendGathered(const char* data, std::size_t count);
+
+    TNetIOHandler* Handler = nullptr;
+    // A handler made by Connect stays until the connection is destroyed, so that a window event
+    // serviced in the middle of a wait can disconnect without pulling the handler away under it.
+    std::unique_ptr<TNetIOHandler> OwnedHandler;
+
+private:
+    std::vector<char> ReceiveChunk;
+    std::string PendingWrites;
+    std::size_t GatherBlockSize = 0;
+    bool Gathering = false;
+};
+
+} // namespace corvalet

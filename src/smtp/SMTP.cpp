@@ -1,0 +1,198 @@
+#include "smtp/SMTP.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "mime/Encoder.h"
+#include "mime/MessageClient.h"
+#include "net/Stack.h"
+#include "net/TextHelpers.h"
+#include "smtp/SMTPExceptions.h"
+
+namespace corvalet {
+
+namespace {
+
+constexpr int AnyCode = -1;
+
+// Base64 of the credentials sent after AUTH LOGIN.
+std::string Base64(const std::string& bytes) {
+    return TNetEncoder::EncodeWith<TNetEncoderMIME>(bytes);
+}
+
+std::string ToUpper(std::string text) {
+    for (char& c : text)
+        c = AsciiUpper(c);
+    return text;
+}
+
+} // namespace
+
+void CollectAuthSchemes(const std::vector<std::string>& replyText, std::vector<std::string>& schemes) {
+    for (const std::string& original : replyText) {
+        const std::string line = ToUpper(original);
+        if (line.compare(0, 5, "AUTH ") != 0 && line.compare(0, 5, "AUTH=") != 0)
+            continue;
+        std::string rest = line.substr(5);
+        std::replace(rest.begin(), rest.end(), '=', ' ');
+        std::size_t start = 0;
+        while (start < rest.size()) {
+            const std::size_t blank = rest.find(' ', start);
+            const std::size_t end = blank == std::string::npos ? rest.size() : blank;
+            const std::string word = rest.substr(start, end - start);
+            if (!word.empty() && std::find(schemes.begin(), schemes.end(), word) == schemes.end())
+                schemes.push_back(word);
+            start = end + 1;
+        }
+    }
+}
+
+void RequireCommandText(const std::string& text, const std::string& what) {
+    if (text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
+        throw ENetUnsafeCommandText(what);
+}
+
+TNetSMTPEnvelope EnvelopeOf(const TNetMessage& message) {
+    TNetSMTPEnvelope envelope{message.From.Address, {}};
+    for (const TNetEMailAddressList* list : {&message.Recipients, &message.CCList, &message.BccList}) {
+        for (const TNetEMailAddressItem& item : *list)
+            envelope.Recipients.push_back(item.Address);
+    }
+    return envelope;
+}
+
+void TNetSMTP::TConnectionSink::WriteText(std::string_view bytes) {
+    Owner.WriteBytes(bytes.data(), bytes.size());
+}
+
+void TNetSMTP::TConnectionSink::Status(std::string_view text) {
+    Owner.ReportStatus(TNetStatus::hsStatusText, std::string(text));
+}
+
+void TNetSMTP::TConnectionSink::BeginWork() {
+    Owner.WorkStart(TWorkMode::wmWrite, 0);
+}
+
+void TNetSMTP::TConnectionSink::EndWork() {
+    Owner.WorkStop(TWorkMode::wmWrite);
+}
+
+TNetSMTP::TNetSMTP() {
+    Port = 25;
+}
+
+TNetSMTP::~TNetSMTP() = default;
+
+void TNetSMTP::Assign(const TNetSMTP& other) {
+    SetAuthenticationType(other.AuthenticationType());
+    Host = other.Host;
+    MailAgent = other.MailAgent;
+    Password = other.Password;
+    Port = other.Port;
+    Username = other.Username;
+}
+
+void TNetSMTP::SetAuthenticationType(TAuthenticationType type) {
+    Authentication = type;
+    if (type == TAuthenticationType::atLogin)
+        Ehlo = true;
+}
+
+void TNetSMTP::SetUseEhlo(bool value) {
+    Ehlo = value;
+    if (!value)
+        Authentication = TAuthenticationType::atNone;
+}
+
+void TNetSMTP::Connect(int timeout) {
+    const std::string name = HeloName.empty() ? TheStack()->LocalHostName() : HeloName;
+    RequireCommandText(name, "The name the client announces");
+    AuthSchemes.clear();
+    TNetTCPClient::Connect(timeout);
+    try {
+        ReadReply({220});
+        if (Ehlo && SendCommand("EHLO " + name, AnyCode) == 250) {
+            CollectAuthSchemes(LastReply.Text, AuthSchemes);
+            return;
+        }
+        SendCommand("HELO " + name, 250);
+    } catch (...) {
+        // A failing QUIT replaces the failure that led to it.
+        Disconnect();
+        throw;
+    }
+}
+
+void TNetSMTP::Disconnect() {
+    std::exception_ptr quitFailure;
+    try {
+        // Whatever a failed message left gathered is not sent: QUIT goes out on its own.
+        CancelWriteBuffer();
+        if (IsConnected())
+            WriteLine("QUIT");
+    } catch (...) {
+        quitFailure = std::current_exception();
+    }
+    TNetTCPClient::Disconnect();
+    Authenticated = false;
+    if (quitFailure)
+        std::rethrow_exception(quitFailure);
+}
+
+bool TNetSMTP::CanAuthenticateWith(TAuthenticationType type) const {
+    return type == TAuthenticationType::atLogin &&
+           std::find(AuthSchemes.begin(), AuthSchemes.end(), "LOGIN") != AuthSchemes.end();
+}
+
+bool TNetSMTP::Authenticate() {
+    if (Authentication == TAuthenticationType::atLogin) {
+        SendCommand("AUTH LOGIN", 334);
+        SendCommand(Base64(Username), 334);
+        SendCommand(Base64(Password), 235);
+    }
+    Authenticated = true;
+    return Authenticated;
+}
+
+void TNetSMTP::Send(TNetMessage& message) {
+    // Everything that could stop the message half-way is looked at before the first command.
+    RequireCommandText(MailAgent, "The mail agent");
+    TNetMessageClient::CheckMessage(message);
+    SendTransaction(EnvelopeOf(message), [&] {
+        message.ExtraHeaders.SetHeaderValue("X-Mailer", MailAgent);
+        TNetMessageClient writer(Sink);
+        writer.SendBufferSize = static_cast<std::size_t>(SendBufferSize > 0 ? SendBufferSize : 0);
+        writer.EmitMessage(message, false);
+    });
+}
+
+void TNetSMTP::SendTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage) {
+    RequireCommandText(envelope.From, "The sender address");
+    for (const std::string& recipient : envelope.Recipients)
+        RequireCommandText(recipient, "A recipient address");
+
+    SendCommand("RSET", AnyCode);
+    if (Authentication != TAuthenticationType::atNone && CanAuthenticateWith(Authentication) &&
+        !Authenticated)
+        Authenticate();
+    SendCommand("MAIL FROM:<" + envelope.From + ">", 250);
+    for (const std::string& recipient : envelope.Recipients)
+        SendCommand("RCPT TO:<" + recipient + ">", {250, 251});
+    SendCommand("DATA", 354);
+    if (writeMessage)
+        writeMessage();
+    SendCommand(".", 250);
+}
+
+void TNetSMTP::Expand(const std::string& name) {
+    RequireCommandText(name, "The name to expand");
+    SendCommand("EXPN " + name, {250, 251});
+}
+
+std::string TNetSMTP::Verify(const std::string& name) {
+    RequireCommandText(name, "The name to verify");
+    SendCommand("VRFY " + name, {250, 251});
+    return LastReply.Text.empty() ? std::string() : LastReply.Text.front();
+}
+
+} // namespace corvalet

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "mime/Message.h"
+#include "mime/MessageSink.h"
+#include "net/TCPClient.h"
+
+namespace corvalet {
+
+enum class TAuthenticationType { atNone, atLogin };
+
+// The addresses of one mail transaction: the sender, and every recipient in the order in which
+// they are offered to the server.
+struct TNetSMTPEnvelope {
+    std::string From;
+    std::vector<std::string> Recipients;
+};
+
+// The SMTP client: greets the server (EHLO, or HELO when EHLO is not answered with 250), sends one
+// mail transaction per call and ends the conversation with QUIT.
+class TNetSMTP : public TNetTCPClient {
+public:
+    TNetSMTP();
+    ~TNetSMTP() override;
+
+    // Copies the connection and account settings of another client.
+    void Assign(const TNetSMTP& other);
+
+    // Connects, reads the greeting (220) and introduces the client. A failure after the TCP
+    // connect disconnects (QUIT) and passes on.
+    void Connect(int timeout = -1) override;
+    // Writes QUIT while connected, without reading the reply, and closes. A failed write is raised
+    // once the connection is closed.
+    void Disconnect() override;
+
+    // One mail transaction for the message's sender and all its addresses (To, then CC, then BCC,
+    // each in its order); the message writer writes the message, with "X-Mailer" set from
+    // MailAgent. A message that cannot be written whole is refused before anything is written.
+    virtual void Send(TNetMessage& message);
+
+    virtual bool CanAuthenticateWith(TAuthenticationType type) const;
+    virtual bool Authenticate();
+    // One transaction: RSET, authentication when asked for, MAIL FROM, one RCPT TO per recipient,
+    // DATA, the message that `writeMessage` writes, and the line "." that ends it. Addresses that
+    // hold CR, LF or NUL are refused before anything is written.
+    virtual void SendTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage);
+    // EXPN and VRFY; Verify returns the first text line of the reply.
+    virtual void Expand(const std::string& name);
+    virtual std::string Verify(const std::string& name);
+
+    TAuthenticationType AuthenticationType() const { return Authentication; }
+    // atLogin needs EHLO: it switches EHLO on.
+    void SetAuthenticationType(TAuthenticationType type);
+    bool UseEhlo() const { return Ehlo; }
+    // Without EHLO there is no authentication: switching it off sets atNone.
+    void SetUseEhlo(bool value);
+
+    std::string MailAgent;
+    std::string HeloName;
+    std::string Username;
+    std::string Password;
+    std::vector<std::string> AuthSchemes;
+    bool Authenticated = false;
+
+private:
+    // The message writer's way onto this connection.
+    class TConnectionSink : public TNetMessageSink {
+    public:
+        explicit TConnectionSink(TNetSMTP& owner) : Owner(owner) {}
+        void WriteText(std::string_view bytes) override;
+        void Status(std::string_view text) override;
+        void BeginWork() override;
+        void EndWork() override;
+
+    private:
+        TNetSMTP& Owner;
+    };
+
+    TConnectionSink Sink{*this};
+    TAuthenticationType Authentication = TAuthenticationType::atNone;
+    bool Ehlo = true;
+};
+
+// The envelope of a message: the sender's address and every recipient's, To, then CC, then BCC.
+TNetSMTPEnvelope EnvelopeOf(const TNetMessage& message);
+
+// Adds the mechanisms of the "AUTH " and "AUTH=" lines of an EHLO reply to `schemes`, upper case,
+// each once, in the order met.
+void CollectAuthSchemes(const std::vector<std::string>& replyText, std::vector<std::string>& schemes);
+
+// Refuses text for a command line that holds CR, LF or NUL: it would end the command early and let
+// the rest pose as another command. `what` names the text in the message.
+void RequireCommandText(const std::string& text, const std::string& what);
+
+} // namespace corvalet

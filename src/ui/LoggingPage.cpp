@@ -1,0 +1,158 @@
+#include "ui/LoggingPage.h"
+
+#include "settings/Configuration.h"
+#include "settings/RecipientTexts.h"
+#include "ui/FileChooser.h"
+#include "ui/FileNameRules.h"
+#include "ui/PageControls.h"
+#include "ui/PageHeading.h"
+#include "ui/UiText.h"
+#include "ui/UpDown.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace corvalet {
+
+namespace {
+
+constexpr int LogDisabled = 0;
+constexpr int MinimumLogSizeMb = 1;
+constexpr int MaximumLogSizeMb = 1024;
+
+} // namespace
+
+TLoggingPage::TLoggingPage(TFileChooser& chooser, std::string programFolder, QWidget* parent)
+    : QWidget(parent), Chooser(chooser), ProgramFolder(std::move(programFolder)),
+      LogTypeRadioGroup(Named(new QGroupBox(tr("Logging &mechanism:"), this), "LogTypeRadioGroup")),
+      Mechanisms(new QButtonGroup(this)), LoggingFileNameLabel(new QLabel(tr("Log &file name:"), this)),
+      LoggingFileNameEdit(Named(new QLineEdit(this), "LoggingFileNameEdit")),
+      LoggingFileNameButton(BrowseButton("LoggingFileNameButton", this)),
+      LimitLogFileCheckBox(Named(new QCheckBox(tr("&Limit log file size:"), this), "LimitLogFileCheckBox")),
+      MaximumLogFileSizeEdit(Named(new QLineEdit(this), "MaximumLogFileSizeEdit")),
+      MaximumLogFileSizeUpDown(Named(new TUpDown(this), "MaximumLogFileSizeUpDown")),
+      MbLabel(Named(new QLabel(tr("Mb"), this), "MbLabel")) {
+    auto* options = new QVBoxLayout(LogTypeRadioGroup);
+    int code = 0;
+    for (const QString& text : ItemsOf(LogMechanismTexts)) {
+        auto* option = new QRadioButton(text, LogTypeRadioGroup);
+        option->setObjectName(QStringLiteral("LogTypeRadioButton%1").arg(code));
+        Mechanisms->addButton(option, code++);
+        options->addWidget(option);
+    }
+    SetMechanism(LogDisabled);
+
+    LoggingFileNameLabel->setObjectName("LoggingFileNameLabel");
+    LoggingFileNameLabel->setBuddy(LoggingFileNameEdit);
+    MaximumLogFileSizeEdit->setMaxLength(4);
+    MaximumLogFileSizeEdit->setFixedWidth(
+        MaximumLogFileSizeEdit->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 8);
+    MaximumLogFileSizeEdit->setAlignment(Qt::AlignRight);
+    MaximumLogFileSizeUpDown->SetRange(MinimumLogSizeMb, MaximumLogSizeMb);
+    MaximumLogFileSizeUpDown->Attach(MaximumLogFileSizeEdit);
+    MaximumLogFileSizeUpDown->SetPosition(MinimumLogSizeMb);
+
+    connect(Mechanisms, &QButtonGroup::idClicked, this, &TLoggingPage::LogTypeRadioGroupClick);
+    connect(LimitLogFileCheckBox, &QCheckBox::clicked, this, &TLoggingPage::LimitLogFileCheckBoxClick);
+    connect(LoggingFileNameButton, &QPushButton::clicked, this, &TLoggingPage::LoggingFileNameButtonClick);
+    LayOut();
+    LogTypeRadioGroupClick();
+}
+
+void TLoggingPage::LayOut() {
+    auto* file = new QGridLayout;
+    file->addWidget(LoggingFileNameLabel, 0, 0, 1, 2);
+    file->addWidget(LoggingFileNameEdit, 1, 0);
+    file->addWidget(LoggingFileNameButton, 1, 1);
+
+    auto* size = new QHBoxLayout;
+    size->setSpacing(2);
+    size->addWidget(LimitLogFileCheckBox);
+    size->addSpacing(6);
+    size->addWidget(MaximumLogFileSizeEdit);
+    size->addWidget(MaximumLogFileSizeUpDown);
+    size->addSpacing(4);
+    size->addWidget(MbLabel);
+    size->addStretch(1);
+
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
+    page->addWidget(new TPageHeading(tr("Logging"), this));
+    page->addWidget(LogTypeRadioGroup);
+    page->addLayout(file);
+    page->addLayout(size);
+    page->addStretch(1);
+
+    setTabOrder(Mechanisms->buttons().last(), LoggingFileNameEdit);
+    setTabOrder(LoggingFileNameEdit, LoggingFileNameButton);
+    setTabOrder(LoggingFileNameButton, LimitLogFileCheckBox);
+    setTabOrder(LimitLogFileCheckBox, MaximumLogFileSizeEdit);
+}
+
+int TLoggingPage::Mechanism() const {
+    return Mechanisms->checkedId();
+}
+
+void TLoggingPage::SetMechanism(int code) {
+    if (QAbstractButton* option = Mechanisms->button(code)) {
+        option->setChecked(true);
+        return;
+    }
+    // A code without an option (a hand-edited settings file) chooses none.
+    Mechanisms->setExclusive(false);
+    for (QAbstractButton* option : Mechanisms->buttons())
+        option->setChecked(false);
+    Mechanisms->setExclusive(true);
+}
+
+void TLoggingPage::SettingsToControls(const TConfiguration& settings) {
+    SetMechanism(settings.LogMechanism);
+    LoggingFileNameEdit->setText(ToQt(settings.LogFileName));
+    LimitLogFileCheckBox->setChecked(settings.LogSizeIsLimited);
+    MaximumLogFileSizeUpDown->SetPosition(settings.LogSizeLimit);
+    LogTypeRadioGroupClick();
+}
+
+void TLoggingPage::ControlsToSettings(TConfiguration& settings) const {
+    if (Mechanism() >= 0)
+        settings.LogMechanism = static_cast<std::uint8_t>(Mechanism());
+    settings.LogFileName = FromQt(LoggingFileNameEdit->text());
+    settings.LogSizeIsLimited = LimitLogFileCheckBox->isChecked();
+    settings.LogSizeLimit = MaximumLogFileSizeUpDown->Position();
+}
+
+void TLoggingPage::LogTypeRadioGroupClick() {
+    const bool logging = Mechanism() != LogDisabled;
+    for (QWidget* control : std::initializer_list<QWidget*>{LoggingFileNameLabel, LoggingFileNameEdit,
+                                                            LoggingFileNameButton, LimitLogFileCheckBox})
+        control->setEnabled(logging);
+    LimitLogFileCheckBoxClick();
+}
+
+void TLoggingPage::LimitLogFileCheckBoxClick() {
+    const bool limited = LimitLogFileCheckBox->isChecked() && LimitLogFileCheckBox->isEnabled();
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{MaximumLogFileSizeEdit, MaximumLogFileSizeUpDown, MbLabel})
+        control->setEnabled(limited);
+}
+
+void TLoggingPage::LoggingFileNameButtonClick() {
+    TFileChoice choice;
+    choice.Kind = TFileChoice::EKind::Save;
+    choice.Types = {{"Log Files (*.log)", "*.log"}};
+    choice.DefaultExtension = "log";
+    choice.InitialFileName = ApplicationName();
+    choice.InitialFolder = LogChooserFolder(ProgramFolder, FromQt(LoggingFileNameEdit->text()));
+    choice.HideReadOnly = true;
+    choice.KeepCurrentFolder = true;
+    choice.FolderMustExist = true;
+    if (const std::optional<std::string> chosen = Chooser.Choose(choice))
+        LoggingFileNameEdit->setText(ToQt(RelativeLogFileName(ProgramFolder, *chosen)));
+}
+
+} // namespace corvalet

@@ -1,0 +1,407 @@
+#include "net/TCPConnection.h"
+
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "net/TCPStream.h"
+#include "NetFixtures.h"
+
+namespace corvalet::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Reads `count` lines with the default terminator.
+Lines ReadLines(TNetTCPConnection& connection, std::size_t count) {
+    Lines lines;
+    for (std::size_t i = 0; i < count; ++i)
+        lines.push_back(connection.ReadLine());
+    return lines;
+}
+
+TEST(ReadLineTest, LineEndings) {
+    const struct {
+        const char* Bytes;
+        Lines Expected;
+    } cases[] = {
+        {"250 OK\r\n", {"250 OK"}}, {"250 OK\n", {"250 OK"}},
+        {"250\rOK\n", {"250\rOK"}}, {"a\r\r\n", {"a\r"}},
+        {"\r\n\n", {"", ""}},       {"first\nsecond\r\nthird\n", {"first", "second", "third"}},
+    };
+    for (const auto& c : cases) {
+        TLoopbackSession session(Reply(c.Bytes));
+        EXPECT_EQ(ReadLines(session.Client, c.Expected.size()), c.Expected) << c.Bytes;
+    }
+}
+
+TEST(ReadLineTest, TerminatorCutInTwoByTheNetworkIsFound) {
+    TLoopbackSession session([](TLoopbackPeer& peer) {
+        peer.Send("abc\r");
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        peer.Send("\nrest\r\n");
+        peer.WaitForClose();
+    });
+    EXPECT_EQ(session.Client.ReadLine("\r\n"), "abc");
+    EXPECT_EQ(session.Client.ReadLine("\r\n"), "rest");
+}
+
+TEST(ReadLineTest, OwnTerminatorKeepsCarriageReturns) {
+    TLoopbackSession session(Reply("one\r.two."));
+    EXPECT_EQ(session.Client.ReadLine("."), "one\r");
+    EXPECT_EQ(session.Client.ReadLine("."), "two");
+}
+
+TEST(ReadLineTest, MaximumLineLength) {
+    constexpr int Max = 16384;
+    const std::string full(Max, 'x');
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        TNetMaxLineAction Action;
+        const char* Error; // null: the line is returned
+        std::string Line;
+        bool Split;
+    } cases[] = {
+        {"exactly the maximum with CR", std::string(Max - 1, 'x') + "\r\n", TNetMaxLineAction::maException,
+         nullptr, std::string(Max - 1, 'x'), false},
+        {"exactly the maximum", full + "\n", TNetMaxLineAction::maException, nullptr, full, false},
+        {"one more", full + "\r\n", TNetMaxLineAction::maException, "Max line length exceeded.", "", false},
+        {"one more, split", full + "\r\n", TNetMaxLineAction::maSplit, nullptr, full, true},
+        {"no line end", full + "y", TNetMaxLineAction::maException, "Max line length exceeded.", "", false},
+        {"no line end, split", full + "y", TNetMaxLineAction::maSplit, nullptr, full, true},
+    };
+    for (const auto& c : cases) {
+        TLoopbackSession session(Reply(c.Bytes));
+        session.Client.MaxLineAction = c.Action;
+        // The server stays silent after its bytes: a read that waited for more would wait the
+        // whole read time-out, so the time shows that no further wait happened.
+        long elapsed = 0;
+        if (c.Error != nullptr) {
+            elapsed = ElapsedMs([&] {
+                EXPECT_EQ(MessageOf<ENetReadLnMaxLineLengthExceeded>([&] { session.Client.ReadLine(); }),
+                          c.Error)
+                    << c.Name;
+            });
+        } else {
+            elapsed = ElapsedMs([&] { EXPECT_EQ(session.Client.ReadLine(), c.Line) << c.Name; });
+            EXPECT_EQ(session.Client.LineWasSplit, c.Split) << c.Name;
+        }
+        EXPECT_LT(elapsed, 1500) << c.Name;
+    }
+}
+
+TEST(ReadLineTest, SplitLineLeavesTheRestForTheNextRead) {
+    TLoopbackSession session(Reply("abcdefgh\r\nnext\r\n"));
+    session.Client.MaxLineAction = TNetMaxLineAction::maSplit;
+    EXPECT_EQ(session.Client.ReadLine("\n", -1, 5), "abcde");
+    EXPECT_TRUE(session.Client.LineWasSplit);
+    EXPECT_EQ(session.Client.ReadLine("\n", -1, 5), "fgh");
+    EXPECT_FALSE(session.Client.LineWasSplit);
+    EXPECT_EQ(session.Client.ReadLine("\n", -1, 0), "next");
+}
+
+TEST(ReadLineTest, CompleteLineThenCloseIsReturnedAndTheNextReadReportsTheClose) {
+    TLoopbackSession session(Reply("250 OK\r\n", TAfterReply::Close));
+    EXPECT_EQ(session.Client.ReadLine(), "250 OK");
+    EXPECT_EQ(MessageOf<ENetConnClosedGracefully>([&] { session.Client.ReadLine(); }),
+              "Connection Closed Gracefully.");
+    EXPECT_FALSE(session.Client.IsConnected());
+}
+
+TEST(ReadLineTest, UnterminatedTailThenCloseReportsTheClose) {
+    TLoopbackSession session(Reply("250 unfinished", TAfterReply::Close));
+    EXPECT_EQ(MessageOf<ENetConnClosedGracefully>([&] { session.Client.ReadLine(); }),
+              "Connection Closed Gracefully.");
+    EXPECT_FALSE(session.Client.IsConnected());
+}
+
+TEST(ReadLineTest, DefaultTimeoutRaisesAndExplicitTimeoutReturnsEmpty) {
+    TLoopbackSession session(Reply(""));
+    session.Client.ReadTimeout = 100;
+    long elapsed = ElapsedMs(
+        [&] { EXPECT_EQ(MessageOf<ENetReadTimeout>([&] { session.Client.ReadLine(); }), "Read Timeout"); });
+    EXPECT_GE(elapsed, 90);
+    EXPECT_LT(elapsed, 1500);
+
+    elapsed = ElapsedMs([&] { EXPECT_EQ(session.Client.ReadLine("\n", 50), ""); });
+    EXPECT_TRUE(session.Client.LineTimedOut);
+    EXPECT_GE(elapsed, 40);
+    EXPECT_TRUE(session.Client.IsConnected());
+}
+
+TEST(ReadLineTest, TimedOutLineIsClearedByTheNextSuccessfulRead) {
+    TLoopbackSession session([](TLoopbackPeer& peer) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        peer.Send("late\r\n");
+        peer.WaitForClose();
+    });
+    EXPECT_EQ(session.Client.ReadLine("\n", 10), "");
+    EXPECT_TRUE(session.Client.LineTimedOut);
+    EXPECT_EQ(session.Client.ReadLine(), "late");
+    EXPECT_FALSE(session.Client.LineTimedOut);
+}
+
+TEST(ReadLineTest, ReadingAClosedConnection) {
+    TNetTCPClient never;
+    EXPECT_EQ(MessageOf<ENetNotConnected>([&] { never.ReadLine(); }), "Not Connected");
+
+    TLoopbackSession session(Reply("left\r\n"));
+    session.Client.Disconnect();
+    EXPECT_EQ(MessageOf<ENetConnClosedGracefully>([&] { session.Client.ReadLine(); }),
+              "Connection Closed Gracefully.");
+}
+
+TEST(ReadNonEmptyLineTest, SkipsBlankLinesAndTrims) {
+    TLoopbackSession session(Reply("\r\n \t \r\n  250 ok \r\n\r\n"));
+    EXPECT_EQ(session.Client.ReadNonEmptyLine(10), "250 ok");
+    EXPECT_EQ(session.Client.ReadNonEmptyLine(1), ""); // one attempt, one empty line
+}
+
+TEST(WriteTest, TextLinesAndBytesReachThePeerAsWritten) {
+    TLoopbackSession session(Reply(""));
+    TNetTCPClient& client = session.Client;
+    client.WriteText("");
+    client.WriteText("HELO x\r\n");
+    client.WriteLine("MAIL FROM:<a@b.test>");
+    client.WriteLines({"one", "", "two"});
+    client.WriteBytes("\0\x01z", 3);
+    TNetTCPStream stream(client);
+    EXPECT_EQ(stream.Write("end", 3), 3u);
+    EXPECT_EQ(stream.Seek(0, 0), -1);
+    client.Disconnect();
+    ASSERT_TRUE(session.Server.WaitForConnectionsEnded(1));
+    EXPECT_EQ(session.Server.Received().at(0),
+              std::string("HELO x\r\nMAIL FROM:<a@b.test>\r\none\r\n\r\ntwo\r\n\0\x01zend", 48));
+}
+
+TEST(WriteTest, WritingWithoutAConnection) {
+    TNetTCPClient never;
+    EXPECT_EQ(MessageOf<ENetNotConnected>([&] { never.WriteLine("QUIT"); }), "Not Connected");
+    never.WriteText(""); // nothing to write: no failure
+
+    TLoopbackSession session(Reply(""));
+    session.Client.Disconnect();
+    EXPECT_EQ(MessageOf<ENetConnClosedGracefully>([&] { session.Client.WriteLine("QUIT"); }),
+              "Connection Closed Gracefully.");
+}
+
+TEST(WriteTest, WritingToAPeerThatClosedFailsWithTheSocketErrorAndDropsTheSocket) {
+    TLoopbackSession session(Reply("", TAfterReply::Close));
+    ASSERT_TRUE(session.Server.WaitForConnectionsEnded(1));
+    const std::string chunk(65536, 'x');
+    try {
+        for (int i = 0; i < 100; ++i)
+            session.Client.WriteBytes(chunk.data(), chunk.size());
+        FAIL() << "writes kept succeeding";
+    } catch (const ENetSocketError& error) {
+        EXPECT_TRUE(error.ErrorCode == 10058 || error.ErrorCode == 10054) << error.what();
+    } catch (const ENetConnClosedGracefully&) {
+        // the close was seen before the write: just as good
+    }
+    EXPECT_FALSE(session.Client.IsConnected());
+}
+
+TEST(WriteTest, WritesReportTheirProgress) {
+    TLoopbackSession session(Reply(""));
+    std::int64_t total = 0;
+    session.Client.OnWork = [&](TNetComponent&, TWorkMode mode, std::int64_t count) {
+        if (mode == TWorkMode::wmWrite)
+            total = count;
+    };
+    session.Client.WorkStart(TWorkMode::wmWrite, 0);
+    session.Client.WriteLine("12345678");
+    session.Client.WriteText("ab");
+    session.Client.WorkStop(TWorkMode::wmWrite);
+    EXPECT_EQ(total, 12);
+}
+
+TEST(WriteBufferTest, GatheredWritesLeaveInBlocksWithTheSameBytes) {
+    TLoopbackSession session([](TLoopbackPeer& peer) { peer.WaitForClose(); });
+    TNetTCPClient& client = session.Client;
+    std::int64_t sends = 0;
+    client.OnWork = [&](TNetComponent&, TWorkMode, std::int64_t) { ++sends; };
+    client.WorkStart(TWorkMode::wmWrite, 0);
+
+    client.OpenWriteBuffer(8);
+    client.WriteText("abc");
+    EXPECT_EQ(sends, 0);
+    client.WriteText("defghijklmnopqrs"); // 19 bytes gathered: two blocks go, three wait
+    EXPECT_EQ(sends, 2);
+    client.WriteLine("t");
+    client.CloseWriteBuffer();
+    EXPECT_EQ(sends, 3);
+    EXPECT_FALSE(client.WriteBufferOpen());
+    client.WriteText("!"); // no longer gathered
+    EXPECT_EQ(sends, 4);
+
+    client.Disconnect();
+    ASSERT_TRUE(session.Server.WaitForConnectionsEnded(1));
+    EXPECT_EQ(session.Server.Received().at(0), "abcdefghijklmnopqrst\r\n!");
+}
+
+TEST(WriteBufferTest, WhatIsGatheredGoesOutBeforeAReplyIsAwaited) {
+    TLoopbackSession session([](TLoopbackPeer& peer) {
+        std::string line;
+        while (peer.ReadLine(line))
+            peer.Send("250 got " + line + "\r\n");
+    });
+    session.Client.OpenWriteBuffer();
+    EXPECT_EQ(session.Client.SendCommand("NOOP", 250), 250);
+    EXPECT_EQ(session.Client.LastReply.Text, Lines{"got NOOP"});
+}
+
+TEST(WriteBufferTest, CancelledOrDisconnectedBufferSendsNothing) {
+    TLoopbackSession session(Reply(""));
+    session.Client.OpenWriteBuffer();
+    session.Client.WriteLine("dropped");
+    session.Client.CancelWriteBuffer();
+    session.Client.WriteLine("sent");
+    session.Client.OpenWriteBuffer();
+    session.Client.WriteLine("lost with the connection");
+    session.Client.Disconnect();
+    ASSERT_TRUE(session.Server.WaitForConnectionsEnded(1));
+    EXPECT_EQ(session.Server.Received().at(0), "sent\r\n");
+}
+
+TEST(TCPStreamTest, ReadWaitsForTheWholeCount) {
+    TLoopbackSession session([](TLoopbackPeer& peer) {
+        peer.Send("abc");
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        peer.Send("defg");
+        peer.WaitForClose();
+    });
+    TNetTCPStream stream(session.Client);
+    char buffer[6] = {};
+    EXPECT_EQ(stream.Read(buffer, 6), 6u);
+    EXPECT_EQ(std::string(buffer, 6), "abcdef");
+}
+
+// Replies read from the bytes a server sends.
+TEST(ReadReplyTest, RepliesFromTheWire) {
+    const struct {
+        const char* Bytes;
+        int Code;
+        Lines Text;
+    } cases[] = {
+        {"250-first\r\n250-second\r\n250 last\r\n", 250, {"first", "second", "last"}},
+        {"354 Start mail input; end with <CRLF>.<CRLF>\r\n",
+         354,
+         {"Start mail input; end with <CRLF>.<CRLF>"}},
+        {"250-first\r\n250\r\n", 250, {"first", ""}},
+        {"250-first\r\n251 other\r\n250 last\r\n", 250, {"first", "251 other", "last"}},
+        {"250-first\r\n   continued here\r\n250 last\r\n", 250, {"first", "continued here", "last"}},
+        {"\r\n   \r\n\r\n220 ready\r\n", 220, {"ready"}},
+        {"250-first\r\n\r\n250 last\r\n", 250, {"first", "last"}},
+        {"abc fine\r\n", 0, {"fine"}},
+    };
+    for (const auto& c : cases) {
+        TLoopbackSession session(Reply(c.Bytes));
+        EXPECT_EQ(session.Client.ReadReply({}), c.Code) << c.Bytes;
+        EXPECT_EQ(session.Client.LastReply.Text, c.Text) << c.Bytes;
+    }
+}
+
+TEST(ReadReplyTest, BlankLinesBetweenRepliesBelongToNeither) {
+    TLoopbackSession session(Reply("250 one\r\n\r\n \r\n251-two\r\n251 three\r\n"));
+    EXPECT_EQ(session.Client.ReadReply({250}), 250);
+    EXPECT_EQ(session.Client.LastReply.Text, Lines{"one"});
+    EXPECT_EQ(session.Client.ReadReply({251}), 251);
+    EXPECT_EQ(session.Client.LastReply.Text, (Lines{"two", "three"}));
+}
+
+TEST(ReadReplyTest, ExpectedCodes) {
+    const struct {
+        const char* Bytes;
+        std::vector<int> Expected;
+        int Code; // -1: ENetProtocolReplyError
+    } cases[] = {
+        {"251 forwarded\r\n", {250, 251}, 251},
+        {"252 cannot verify\r\n", {250, 251}, -1},
+        {"500 what\r\n", {}, 500},
+        {"abc\r\n", {}, 0},
+        {"abc\r\n", {250}, -1},
+    };
+    for (const auto& c : cases) {
+        TLoopbackSession session(Reply(c.Bytes));
+        if (c.Code >= 0) {
+            EXPECT_EQ(session.Client.ReadReply(c.Expected), c.Code) << c.Bytes;
+            continue;
+        }
+        try {
+            session.Client.ReadReply(c.Expected);
+            ADD_FAILURE() << c.Bytes;
+        } catch (const ENetProtocolReplyError& error) {
+            EXPECT_EQ(error.ReplyCode, session.Client.LastReply.NumericCode()) << c.Bytes;
+        }
+    }
+}
+
+TEST(ReadReplyTest, ReplyErrorMessageIsTheReplyTextWithALineBreakAfterEachLine) {
+    const struct {
+        const char* Bytes;
+        int Code;
+        const char* Message;
+    } cases[] = {
+        {"550 No such user\r\n", 550, "No such user\r\n"},
+        {"550-No such\r\n550 user here\r\n", 550, "No such\r\nuser here\r\n"},
+        {"554\r\n", 554, "\r\n"},
+    };
+    for (const auto& c : cases) {
+        TLoopbackSession session(Reply(c.Bytes));
+        try {
+            session.Client.ReadReply({250});
+            ADD_FAILURE() << c.Bytes;
+        } catch (const ENetProtocolReplyError& error) {
+            EXPECT_EQ(error.ReplyCode, c.Code);
+            EXPECT_EQ(std::string(error.what()), c.Message);
+        }
+    }
+}
+
+TEST(SendCommandTest, WritesTheLineAndChecksTheReply) {
+    TLoopbackSession session([](TLoopbackPeer& peer) {
+        std::string line;
+        while (peer.ReadLine(line))
+            peer.Send(line == "VRFY x" ? "550 no\r\n" : "250 got " + line + "\r\n");
+    });
+    TNetTCPClient& client = session.Client;
+    EXPECT_EQ(client.SendCommand("NOOP", 250), 250);
+    EXPECT_EQ(client.SendCommand("RSET", {250, 251}), 250);
+    EXPECT_EQ(client.SendCommand("VRFY x"), 550); // any code
+    EXPECT_EQ(client.SendCommand("VRFY x", {}), 550);
+    EXPECT_THROW(client.SendCommand("VRFY x", 250), ENetProtocolReplyError);
+    EXPECT_EQ(client.LastReply.Text, Lines{"no"});
+}
+
+TEST(ReadReplyTest, FailuresWhileReadingPassThroughAndKeepThePreviousReply) {
+    TLoopbackSession session(Reply("250 first\r\n250-unfinished\r\n", TAfterReply::Close));
+    session.Client.ReadReply({250});
+    EXPECT_THROW(session.Client.ReadReply({250}), ENetConnClosedGracefully);
+    EXPECT_EQ(session.Client.LastReply.Text, Lines{"first"});
+}
+
+} // namespace
+} // namespace corvalet::test
+
+namespace corvalet::test {
+namespace {
+
+TEST(TCPStreamTest, ReadPastWhatArrivedBeforeTheCloseReportsTheClose) {
+    TLoopbackSession session(Reply("abc", TAfterReply::Close));
+    TNetTCPStream stream(session.Client);
+    char buffer[6] = {};
+    EXPECT_EQ(MessageOf<ENetConnClosedGracefully>([&] { stream.Read(buffer, 6); }),
+              "Connection Closed Gracefully.");
+}
+
+TEST(WriteBufferTest, GatheredWriteOnAClosedConnectionFailsAtOnce) {
+    TLoopbackSession session(Reply(""));
+    session.Client.OpenWriteBuffer();
+    session.Client.Disconnect();
+    session.Client.OpenWriteBuffer();
+    EXPECT_THROW(session.Client.WriteLine("late"), ENetConnClosedGracefully);
+}
+
+} // namespace
+} // namespace corvalet::test

@@ -1,0 +1,42 @@
+// The discarding sink is the far end of the delivery benchmark: it must see every message end,
+// wherever the network cuts the data.
+#include "support/SMTPSinkServer.h"
+
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "smtp/SMTP.h"
+
+namespace corvalet::test {
+namespace {
+
+bool WaitForMessages(const TSMTPSinkServer& sink, std::int64_t count) {
+    for (int i = 0; i < 200 && sink.Messages() < count; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return sink.Messages() >= count;
+}
+
+TEST(SMTPSinkServerTest, CountsEveryMessageWhereverTheEndOfDataFalls) {
+    TSMTPSinkServer sink;
+    TNetSMTP smtp;
+    smtp.Host = "127.0.0.1";
+    smtp.Port = sink.Port();
+    smtp.ReadTimeout = 2000;
+    smtp.Connect();
+    const std::string big(300000, 'x');
+    smtp.SendTransaction({"a@x.test", {"b@x.test"}}, [&] { smtp.WriteLine(big); });
+    smtp.SendTransaction({"a@x.test", {"b@x.test"}}, nullptr); // empty data
+    smtp.SendTransaction({"a@x.test", {"b@x.test"}}, [&] {
+        smtp.WriteText("line\r");
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        smtp.WriteText("\n");
+    });
+    smtp.Disconnect();
+    EXPECT_TRUE(WaitForMessages(sink, 3));
+    EXPECT_GE(sink.DataBytes(), 300000);
+}
+
+} // namespace
+} // namespace corvalet::test

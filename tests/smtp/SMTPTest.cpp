@@ -1,0 +1,507 @@
+#include "smtp/SMTP.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "mime/MessageClient.h"
+#include "smtp/SMTPExceptions.h"
+#include "support/FakeClock.h"
+#include "support/MemorySink.h"
+#include "support/ScriptedSMTPServer.h"
+
+namespace corvalet::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const TNetSMTPEnvelope Envelope{"sender@x.test", {"cc1@x.test", "cc2@x.test", "bcc@x.test"}};
+
+// What the message writer would write: header lines, the empty line and the body.
+void WriteSampleMessage(TNetSMTP& smtp) {
+    smtp.WriteLine("Subject: Weekly report");
+    smtp.WriteLine("");
+    smtp.WriteLine("Hello,");
+    smtp.WriteLine("..a line that began with a dot");
+}
+
+const Lines SampleMessage{"Subject: Weekly report", "", "Hello,", "..a line that began with a dot"};
+
+Lines Concat(std::initializer_list<Lines> parts) {
+    Lines all;
+    for (const Lines& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// What a failure looked like: "ok", "reply <code>: <text>", "closed" for the peer's close in any
+// of its forms, or the message of any other failure.
+std::string Outcome(const std::function<void()>& action) {
+    try {
+        action();
+        return "ok";
+    } catch (const ENetProtocolReplyError& error) {
+        return "reply " + std::to_string(error.ReplyCode) + ": " + error.what();
+    } catch (const ENetConnClosedGracefully&) {
+        return "closed";
+    } catch (const ENetSocketError& error) {
+        if (error.ErrorCode == 10053 || error.ErrorCode == 10054 || error.ErrorCode == 10058)
+            return "closed";
+        return error.what();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+}
+
+class SMTPTest : public ::testing::Test {
+protected:
+    void Start(std::vector<TSMTPRule> rules) {
+        Server = std::make_unique<TScriptedSMTPServer>(std::move(rules));
+        Smtp.Host = "127.0.0.1";
+        Smtp.Port = Server->Port();
+        Smtp.HeloName = "client.test";
+        Smtp.ReadTimeout = 2000;
+    }
+    void Send() {
+        Smtp.SendTransaction(Envelope, [this] { WriteSampleMessage(Smtp); });
+    }
+    // The lines the server received once the client has closed.
+    Lines Received() {
+        if (Smtp.IsConnected())
+            Smtp.Disconnect();
+        EXPECT_TRUE(Server->WaitForConnectionsEnded());
+        return Server->Lines();
+    }
+
+    std::unique_ptr<TScriptedSMTPServer> Server;
+    TNetSMTP Smtp;
+};
+
+TEST_F(SMTPTest, CompleteDialogueOfOneMailing) {
+    // QUIT is never answered: a client that waited for the reply would wait its whole read time-out.
+    Start({{"QUIT", "", TSMTPAction::Silent}});
+    Smtp.Connect();
+    Send();
+    const auto start = std::chrono::steady_clock::now();
+    Smtp.Disconnect();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_FALSE(Smtp.IsConnected());
+    EXPECT_EQ(Received(),
+              Concat({{"EHLO client.test", "RSET", "MAIL FROM:<sender@x.test>", "RCPT TO:<cc1@x.test>",
+                       "RCPT TO:<cc2@x.test>", "RCPT TO:<bcc@x.test>", "DATA"},
+                      SampleMessage,
+                      {".", "QUIT"}}));
+}
+
+TEST_F(SMTPTest, EveryTransactionBeginsWithReset) {
+    Start({});
+    Smtp.Connect();
+    Smtp.SendTransaction({"a@x.test", {"b@x.test"}}, nullptr);
+    Smtp.SendTransaction({"a@x.test", {"c@x.test"}}, nullptr);
+    EXPECT_EQ(Received(),
+              (Lines{"EHLO client.test", "RSET", "MAIL FROM:<a@x.test>", "RCPT TO:<b@x.test>", "DATA", ".",
+                     "RSET", "MAIL FROM:<a@x.test>", "RCPT TO:<c@x.test>", "DATA", ".", "QUIT"}));
+}
+
+TEST_F(SMTPTest, FailuresByPhase) {
+    const Lines opening{"EHLO client.test"};
+    const Lines envelope{"RSET", "MAIL FROM:<sender@x.test>", "RCPT TO:<cc1@x.test>", "RCPT TO:<cc2@x.test>",
+                         "RCPT TO:<bcc@x.test>"};
+    const std::string longLine = "250 " + std::string(20000, 'x') + "\r\n";
+    const struct {
+        const char* Name;
+        std::vector<TSMTPRule> Rules;
+        bool Sends; // a Send follows the Connect
+        std::string Outcome;
+        bool OpenAfter;
+        Lines Received;
+    } cases[] = {
+        {"greeting refused",
+         {{"", "554 No service here\r\n"}},
+         false,
+         "reply 554: No service here\r\n",
+         false,
+         {"QUIT"}},
+        {"greeting never comes", {{"", "", TSMTPAction::Silent}}, false, "Read Timeout", false, {"QUIT"}},
+        {"over-long greeting", {{"", longLine}}, false, "Max line length exceeded.", false, {"QUIT"}},
+        {"EHLO not known, HELO accepted",
+         {{"EHLO", "502 Not implemented\r\n"}},
+         false,
+         "ok",
+         true,
+         {"EHLO client.test", "HELO client.test"}},
+        {"HELO refused",
+         {{"EHLO", "502 Not implemented\r\n"}, {"HELO", "501 Bad name\r\n"}},
+         false,
+         "reply 501: Bad name\r\n",
+         false,
+         {"EHLO client.test", "HELO client.test", "QUIT"}},
+        {"server closes after the greeting",
+         {{"", "220 hi\r\n", TSMTPAction::ReplyThenClose}},
+         false,
+         "closed",
+         false,
+         {}},
+        {"RSET refused is no error",
+         {{"RSET", "500 What?\r\n"}},
+         true,
+         "ok",
+         true,
+         Concat({opening, envelope, {"DATA"}, SampleMessage, {"."}})},
+        {"MAIL FROM refused",
+         {{"MAIL FROM", "553 Not allowed\r\n"}},
+         true,
+         "reply 553: Not allowed\r\n",
+         true,
+         {"EHLO client.test", "RSET", "MAIL FROM:<sender@x.test>"}},
+        {"second recipient refused",
+         {{"RCPT TO:<cc2@", "550 No such user\r\n"}},
+         true,
+         "reply 550: No such user\r\n",
+         true,
+         {"EHLO client.test", "RSET", "MAIL FROM:<sender@x.test>", "RCPT TO:<cc1@x.test>",
+          "RCPT TO:<cc2@x.test>"}},
+        {"recipients forwarded",
+         {{"RCPT TO", "251 Will forward\r\n"}},
+         true,
+         "ok",
+         true,
+         Concat({opening, envelope, {"DATA"}, SampleMessage, {"."}})},
+        {"DATA refused",
+         {{"DATA", "554 No data\r\n"}},
+         true,
+         "reply 554: No data\r\n",
+         true,
+         Concat({opening, envelope, {"DATA"}})},
+        {"end of data refused",
+         {{".", "552 Too big\r\n"}},
+         true,
+         "reply 552: Too big\r\n",
+         true,
+         Concat({opening, envelope, {"DATA"}, SampleMessage, {"."}})},
+        {"server closes during DATA",
+         {{"DATA", "354 Go on\r\n", TSMTPAction::ReplyThenClose}},
+         true,
+         "closed",
+         false,
+         Concat({opening, envelope, {"DATA"}})},
+        {"server stops answering",
+         {{"MAIL FROM", "", TSMTPAction::Silent}},
+         true,
+         "Read Timeout",
+         true,
+         {"EHLO client.test", "RSET", "MAIL FROM:<sender@x.test>"}},
+        {"over-long reply to RCPT TO",
+         {{"RCPT TO", longLine}},
+         true,
+         "Max line length exceeded.",
+         true,
+         {"EHLO client.test", "RSET", "MAIL FROM:<sender@x.test>", "RCPT TO:<cc1@x.test>"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Start(c.Rules);
+        Smtp.ReadTimeout = 600;
+        const std::string outcome = Outcome([&] {
+            Smtp.Connect();
+            if (c.Sends)
+                Send();
+        });
+        EXPECT_EQ(outcome, c.Outcome);
+        EXPECT_EQ(Smtp.IsConnected(), c.OpenAfter);
+        if (Smtp.IsConnected())
+            Smtp.Disconnect();
+        Lines expected = c.Received;
+        // The client's own QUIT, when it closed a connection that was still open.
+        if (c.OpenAfter)
+            expected.push_back("QUIT");
+        EXPECT_TRUE(Server->WaitForConnectionsEnded());
+        EXPECT_EQ(Server->Lines(), expected);
+    }
+}
+
+TEST_F(SMTPTest, RefusedTCPConnectSendsNothing) {
+    const TOwnedSocket closedPort = BindLoopback(false);
+    Smtp.Host = "127.0.0.1";
+    Smtp.Port = LocalPort(closedPort);
+    EXPECT_EQ(Outcome([&] { Smtp.Connect(1000); }), "Socket Error # 10061\r\nConnection refused.");
+    EXPECT_FALSE(Smtp.IsConnected());
+}
+
+TEST_F(SMTPTest, AuthSchemesComeFromTheEHLOReply) {
+    Start({{"EHLO", "250-mail.test\r\n250-AUTH LOGIN PLAIN\r\n250-auth=login\r\n250 SIZE 1000\r\n"}});
+    Smtp.AuthSchemes = {"OLD"};
+    Smtp.Connect();
+    EXPECT_EQ(Smtp.AuthSchemes, (Lines{"LOGIN", "PLAIN"}));
+    EXPECT_TRUE(Smtp.CanAuthenticateWith(TAuthenticationType::atLogin));
+    EXPECT_FALSE(Smtp.CanAuthenticateWith(TAuthenticationType::atNone));
+}
+
+TEST(CollectAuthSchemesTest, Lines) {
+    const struct {
+        Lines Text;
+        Lines Schemes;
+    } cases[] = {
+        {{"mail.test", "AUTH LOGIN PLAIN", "auth=login"}, {"LOGIN", "PLAIN"}},
+        {{"AUTH=LOGIN CRAM-MD5", "AUTH  plain"}, {"LOGIN", "CRAM-MD5", "PLAIN"}},
+        {{"AUTHX LOGIN", "SIZE 10", "8BITMIME"}, {}},
+    };
+    for (const auto& c : cases) {
+        Lines schemes;
+        CollectAuthSchemes(c.Text, schemes);
+        EXPECT_EQ(schemes, c.Schemes);
+    }
+}
+
+TEST_F(SMTPTest, AuthLoginSendsTheCredentialsInBase64OncePerConnection) {
+    Start({{"EHLO", "250-mail.test\r\n250 AUTH LOGIN\r\n"},
+           {"AUTH LOGIN", "334 VXNlcm5hbWU6\r\n"},
+           {"dXNlckB4LnRlc3Q=", "334 UGFzc3dvcmQ6\r\n"},
+           {"c2VjcmV0", "235 Authenticated\r\n"}});
+    Smtp.SetAuthenticationType(TAuthenticationType::atLogin);
+    Smtp.Username = "user@x.test";
+    Smtp.Password = "secret";
+    Smtp.Connect();
+    Smtp.SendTransaction({"a@x.test", {"b@x.test"}}, nullptr);
+    EXPECT_TRUE(Smtp.Authenticated);
+    Smtp.SendTransaction({"a@x.test", {"b@x.test"}}, nullptr);
+    Smtp.Disconnect();
+    EXPECT_FALSE(Smtp.Authenticated);
+    EXPECT_EQ(Received(), (Lines{"EHLO client.test", "RSET", "AUTH LOGIN", "dXNlckB4LnRlc3Q=", "c2VjcmV0",
+                                 "MAIL FROM:<a@x.test>", "RCPT TO:<b@x.test>", "DATA", ".", "RSET",
+                                 "MAIL FROM:<a@x.test>", "RCPT TO:<b@x.test>", "DATA", ".", "QUIT"}));
+}
+
+TEST_F(SMTPTest, NoAuthenticationWhenNotAskedForOrNotOffered) {
+    for (const bool offered : {false, true}) {
+        Start({{"EHLO", offered ? "250 AUTH LOGIN\r\n" : "250 SIZE 10\r\n"}});
+        Smtp.SetAuthenticationType(offered ? TAuthenticationType::atNone : TAuthenticationType::atLogin);
+        Smtp.Connect();
+        Smtp.SendTransaction({"a@x.test", {"b@x.test"}}, nullptr);
+        EXPECT_EQ(Received(), (Lines{"EHLO client.test", "RSET", "MAIL FROM:<a@x.test>", "RCPT TO:<b@x.test>",
+                                     "DATA", ".", "QUIT"}));
+    }
+}
+
+TEST_F(SMTPTest, AuthenticationAndEHLOAreCoupled) {
+    Smtp.SetUseEhlo(false);
+    Smtp.SetAuthenticationType(TAuthenticationType::atLogin);
+    EXPECT_TRUE(Smtp.UseEhlo());
+    Smtp.SetUseEhlo(false);
+    EXPECT_EQ(Smtp.AuthenticationType(), TAuthenticationType::atNone);
+    EXPECT_EQ(Smtp.Port, 25);
+
+    TNetSMTP other;
+    other.SetAuthenticationType(TAuthenticationType::atLogin);
+    other.Host = "mail.test";
+    other.Port = 587;
+    other.MailAgent = "agent";
+    other.Username = "u";
+    other.Password = "p";
+    other.HeloName = "not copied";
+    Smtp.Assign(other);
+    EXPECT_EQ(Smtp.AuthenticationType(), TAuthenticationType::atLogin);
+    EXPECT_TRUE(Smtp.UseEhlo());
+    EXPECT_EQ(Smtp.Host, "mail.test");
+    EXPECT_EQ(Smtp.Port, 587);
+    EXPECT_EQ(Smtp.MailAgent, "agent");
+    EXPECT_EQ(Smtp.Username, "u");
+    EXPECT_EQ(Smtp.Password, "p");
+    EXPECT_EQ(Smtp.HeloName, "");
+}
+
+TEST_F(SMTPTest, WithoutEHLOTheClientSaysHELO) {
+    Start({});
+    Smtp.SetUseEhlo(false);
+    Smtp.Connect();
+    EXPECT_EQ(Received(), (Lines{"HELO client.test", "QUIT"}));
+}
+
+TEST_F(SMTPTest, AddressesWithLineBreaksOrNulAreRefusedBeforeAnythingIsWritten) {
+    const std::string nul("a\0b@x.test", 10);
+    const struct {
+        TNetSMTPEnvelope Envelope;
+        const char* Message;
+    } cases[] = {
+        {{"a@x.test\r\nRCPT TO:<evil@x.test>", {"b@x.test"}},
+         "The sender address holds a line break or NUL character"},
+        {{"a@x.test", {"b@x.test", "c@x.test\nDATA"}},
+         "A recipient address holds a line break or NUL character"},
+        {{"a@x.test", {"b@x.test\r"}}, "A recipient address holds a line break or NUL character"},
+        {{nul, {"b@x.test"}}, "The sender address holds a line break or NUL character"},
+    };
+    Start({});
+    Smtp.Connect();
+    for (const auto& c : cases) {
+        try {
+            Smtp.SendTransaction(c.Envelope, nullptr);
+            ADD_FAILURE() << c.Message;
+        } catch (const ENetUnsafeCommandText& error) {
+            EXPECT_STREQ(error.what(), c.Message);
+        }
+    }
+    EXPECT_EQ(Received(), (Lines{"EHLO client.test", "QUIT"}));
+}
+
+TEST_F(SMTPTest, AnnouncedNameWithALineBreakIsRefusedBeforeConnecting) {
+    Start({});
+    Smtp.HeloName = "client.test\r\nMAIL FROM:<x@y>";
+    EXPECT_THROW(Smtp.Connect(), ENetUnsafeCommandText);
+    EXPECT_FALSE(Smtp.IsConnected());
+}
+
+TEST_F(SMTPTest, DisconnectOnAClosedClientWritesNothingAndRaisesNothing) {
+    Smtp.Disconnect();
+    Start({});
+    Smtp.Connect();
+    Smtp.Disconnect();
+    Smtp.Disconnect();
+    EXPECT_EQ(Received(), (Lines{"EHLO client.test", "QUIT"}));
+}
+
+TEST_F(SMTPTest, FailedQuitIsRaisedAfterTheConnectionIsClosed) {
+    Start({{"RSET", "250 OK\r\n", TSMTPAction::ReplyThenClose}});
+    Smtp.Connect();
+    Smtp.SendCommand("RSET", 250);
+    ASSERT_TRUE(Server->WaitForConnectionsEnded());
+    Smtp.WriteLine("NOOP"); // taken by the system; the peer answers it with a reset
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    Smtp.Authenticated = true;
+    EXPECT_EQ(Outcome([&] { Smtp.Disconnect(); }), "closed");
+    EXPECT_FALSE(Smtp.IsConnected());
+    EXPECT_FALSE(Smtp.Authenticated);
+}
+
+TEST_F(SMTPTest, ExpandAndVerify) {
+    Start({{"VRFY bob", "250 Bob <bob@x.test>\r\n"},
+           {"VRFY nobody", "550 Unknown\r\n"},
+           {"EXPN", "252 Maybe\r\n"}});
+    Smtp.Connect();
+    EXPECT_EQ(Smtp.Verify("bob"), "Bob <bob@x.test>");
+    EXPECT_THROW(Smtp.Verify("nobody"), ENetProtocolReplyError);
+    EXPECT_THROW(Smtp.Expand("list"), ENetProtocolReplyError);
+    EXPECT_THROW(Smtp.Verify("a\r\nDATA"), ENetUnsafeCommandText);
+}
+
+} // namespace
+} // namespace corvalet::test
+
+namespace corvalet::test {
+namespace {
+
+// Sending a message that the message writer writes.
+class SMTPSendTest : public SMTPTest {
+protected:
+    SMTPSendTest() : Clock(TDateTime{2026, 12, 9, 9, 5, 0, 0}), Message(Clock) {
+        Message.HeaderLanguage = "en";
+        Message.ZoneOffset = [](const TDateTime&) { return 0; };
+        Message.From = {"sender@x.test", "Sender"};
+        Message.Subject = "Weekly report";
+        SetAddresses(Message.CCList, "cc1@x.test, Bea <cc2@x.test>");
+        SetAddresses(Message.BccList, "bcc@x.test");
+        TNetText& text = Message.Parts.AddText({"Hello,", ".dot first", "last line"});
+        text.SetContentType("text/plain");
+        text.SetContentTransfer("7bit");
+    }
+
+    // The lines the message writer writes for the message as it stands.
+    Lines WrittenLines() {
+        TMemorySink sink;
+        TNetMessageClient(sink).EmitMessage(Message);
+        Lines lines;
+        for (std::size_t start = 0; start < sink.Text.size();) {
+            const std::size_t end = sink.Text.find("\r\n", start);
+            lines.push_back(sink.Text.substr(start, end - start));
+            start = end + 2;
+        }
+        return lines;
+    }
+
+    TFakeClock Clock;
+    TNetMessage Message;
+};
+
+TEST_F(SMTPSendTest, CompleteDialogueWithTheWrittenMessage) {
+    Start({{"QUIT", "", TSMTPAction::Silent}});
+    Smtp.Connect();
+    Smtp.Send(Message);
+    Smtp.Disconnect();
+    const Lines data = WrittenLines();
+    ASSERT_GE(data.size(), 2u);
+    const Lines received = Received();
+    EXPECT_EQ(received,
+              Concat({{"EHLO client.test", "RSET", "MAIL FROM:<sender@x.test>", "RCPT TO:<cc1@x.test>",
+                       "RCPT TO:<cc2@x.test>", "RCPT TO:<bcc@x.test>", "DATA"},
+                      data,
+                      {".", "QUIT"}}));
+    // The body's own last line, then the lone dot.
+    EXPECT_NE(std::find(data.begin(), data.end(), "last line"), data.end());
+    EXPECT_NE(std::find(data.begin(), data.end(), "..dot first"), data.end());
+}
+
+TEST_F(SMTPSendTest, MailAgentSetsOrRemovesTheMailerHeader) {
+    for (const std::string agent : {"Corvalet 1.0", ""}) {
+        Start({});
+        Message.ExtraHeaders.SetHeaderValue("X-Mailer", "left over");
+        Smtp.MailAgent = agent;
+        Smtp.Connect();
+        Smtp.Send(Message);
+        const Lines received = Received();
+        const bool hasAgent =
+            std::find(received.begin(), received.end(), "X-Mailer: " + agent) != received.end();
+        const bool hasOld =
+            std::find(received.begin(), received.end(), "X-Mailer: left over") != received.end();
+        EXPECT_EQ(hasAgent, !agent.empty()) << agent;
+        EXPECT_FALSE(hasOld) << agent;
+        EXPECT_EQ(Message.ExtraHeaders.GetHeaderValue("X-Mailer"), agent);
+    }
+}
+
+TEST_F(SMTPSendTest, MessageThatCannotBeWrittenWholeIsRefusedBeforeAnyCommand) {
+    const struct {
+        const char* Name;
+        std::function<void(TNetMessage&)> Spoil;
+    } cases[] = {
+        {"missing attachment",
+         [](TNetMessage& m) { m.Parts.AddAttachment("/nonexistent/corvalet/report.pdf"); }},
+        {"recipient with a line break", [](TNetMessage& m) { m.BccList.Add().Address = "a@x.test\r\nDATA"; }},
+        {"sender with NUL", [](TNetMessage& m) { m.From.Address = std::string("a\0@x.test", 9); }},
+        {"body line with a line break",
+         [](TNetMessage& m) {
+             m.Parts.AddText({"fine", "bad\r\n.\r\nQUIT"}).SetContentType("text/plain");
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TNetMessage message(Clock);
+        message.From = {"sender@x.test", ""};
+        SetAddresses(message.BccList, "bcc@x.test");
+        c.Spoil(message);
+        Start({});
+        Smtp.Connect();
+        EXPECT_THROW(Smtp.Send(message), std::runtime_error);
+        EXPECT_TRUE(Smtp.IsConnected());
+        EXPECT_EQ(Received(), (Lines{"EHLO client.test", "QUIT"}));
+    }
+    Start({});
+    Smtp.MailAgent = "agent\r\nBcc: x@y.test";
+    Smtp.Connect();
+    EXPECT_THROW(Smtp.Send(Message), ENetUnsafeCommandText);
+    EXPECT_EQ(Received(), (Lines{"EHLO client.test", "QUIT"}));
+}
+
+TEST(EnvelopeTest, ToThenCopiesThenBlindCopiesEachInOrder) {
+    TNetMessage message;
+    message.From = {"s@x.test", "S"};
+    SetAddresses(message.BccList, "b1@x.test, b2@x.test");
+    SetAddresses(message.CCList, "C <c1@x.test>");
+    SetAddresses(message.Recipients, "t1@x.test, t2@x.test");
+    const TNetSMTPEnvelope envelope = EnvelopeOf(message);
+    EXPECT_EQ(envelope.From, "s@x.test");
+    EXPECT_EQ(envelope.Recipients, (Lines{"t1@x.test", "t2@x.test", "c1@x.test", "b1@x.test", "b2@x.test"}));
+}
+
+} // namespace
+} // namespace corvalet::test

@@ -1,0 +1,209 @@
+// The recipient list: deleting, moving the selection and sorting by column.
+#include "MainFormFixture.h"
+
+#include "ui/GeneralPage.h"
+#include "ui/RecipientListView.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace corvalet::test {
+namespace {
+
+class RecipientList : public TMainFormTest {
+protected:
+    void SetUp() override { Form->show(); }
+
+    // Rows in the settings' order, which is address order.
+    void Fill(std::initializer_list<TRecipientRow> rows) {
+        for (const TRecipientRow& row : rows)
+            Settings.AddRecipient(row.Address, row.Time, row.Frequency, row.Distribution);
+        Form->SettingsToControls();
+    }
+
+    QTreeWidget* List() const { return Find<QTreeWidget>("RecipientsListView"); }
+    QStringList Column(int column) const {
+        QStringList texts;
+        for (int row = 0; row < List()->topLevelItemCount(); ++row)
+            texts << List()->topLevelItem(row)->text(column);
+        return texts;
+    }
+    int Selected() const { return Form->GeneralPage()->List()->SelectedIndex(); }
+    void Select(int row) { List()->setCurrentItem(List()->topLevelItem(row)); }
+    void ClickDelete() { QTest::mouseClick(Find<QPushButton>("DeleteBitBtn"), Qt::LeftButton); }
+
+    void FillThree() {
+        Fill({{"a@example.test", "09 : 05", "Daily", "BCC"},
+              {"b@example.test", "14 : 30", "Daily", "CC"},
+              {"c@example.test", "08 : 15", "Each Monday", "BCC"}});
+    }
+};
+
+TEST_F(RecipientList, DeletingAsksAndSelectsTheNeighbour) {
+    const struct {
+        int Deleted;
+        QStringList Left;
+        int SelectedAfter;
+    } cases[] = {{0, {"b@example.test", "c@example.test"}, 0},
+                 {1, {"a@example.test", "c@example.test"}, 0},
+                 {2, {"a@example.test", "b@example.test"}, 1}};
+    for (const auto& example : cases) {
+        Settings.ClearRecipients();
+        FillThree();
+        Dialogs.Questions.clear();
+        Select(example.Deleted);
+        const QString address = List()->topLevelItem(example.Deleted)->text(0);
+        ClickDelete();
+
+        ASSERT_EQ(Dialogs.Questions.size(), 1u);
+        EXPECT_EQ(Dialogs.Questions[0], "Are you sure you want to remove recipient '" +
+                                            address.toStdString() + "' from this list?");
+        EXPECT_EQ(Column(0), example.Left) << example.Deleted;
+        EXPECT_EQ(Selected(), example.SelectedAfter) << example.Deleted;
+        EXPECT_EQ(Find<QLineEdit>("RecipientAddressEdit")->text(), example.Left[example.SelectedAfter]);
+    }
+}
+
+TEST_F(RecipientList, DeletingTheOnlyRowResetsTheEditingArea) {
+    Fill({{"only@example.test", "07 : 45", "Each Friday", "CC"}});
+    Select(0);
+    ASSERT_EQ(Find<QLineEdit>("RecipientAddressEdit")->text(), "only@example.test");
+    ClickDelete();
+
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    EXPECT_EQ(Find<QLineEdit>("RecipientAddressEdit")->text(), "");
+    EXPECT_EQ(Find<QLineEdit>("HourTimeValueEdit")->text(), "14");
+    EXPECT_EQ(Find<QLineEdit>("MinutesTimeValueEdit")->text(), "30");
+    EXPECT_EQ(Find<QComboBox>("FrequencyComboBoxEx")->currentText(), "Daily");
+    EXPECT_EQ(Find<QComboBox>("DistributionMethodComboBoxEx")->currentText(), "BCC");
+    EXPECT_FALSE(Find<QPushButton>("DeleteBitBtn")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("SendNowBitBtn")->isEnabled());
+}
+
+TEST_F(RecipientList, AnsweringNoKeepsTheRow) {
+    FillThree();
+    Select(1);
+    Dialogs.Answer = false;
+    ClickDelete();
+    EXPECT_EQ(List()->topLevelItemCount(), 3);
+    EXPECT_EQ(Selected(), 1);
+}
+
+TEST_F(RecipientList, TheDeleteKeyRemovesARowOnlyWhileTheListHasTheFocus) {
+    FillThree();
+    ShowActive();
+    Select(0);
+    auto* address = Find<QLineEdit>("RecipientAddressEdit");
+    address->setFocus();
+    address->setCursorPosition(0);
+    QTest::keyClick(address, Qt::Key_Delete);
+    EXPECT_TRUE(Dialogs.Questions.empty());
+    EXPECT_EQ(address->text(), "@example.test");
+    EXPECT_EQ(List()->topLevelItemCount(), 3);
+
+    List()->setFocus();
+    QTest::keyClick(List(), Qt::Key_Delete);
+    EXPECT_EQ(Dialogs.Questions.size(), 1u);
+    EXPECT_EQ(List()->topLevelItemCount(), 2);
+}
+
+TEST_F(RecipientList, UpAndDownMoveTheSelectionWithinTheList) {
+    FillThree();
+    auto* up = Find<QToolButton>("UpSpeedButton");
+    auto* down = Find<QToolButton>("DownSpeedButton");
+    EXPECT_EQ(up->focusPolicy(), Qt::NoFocus);
+
+    QTest::mouseClick(down, Qt::LeftButton);
+    EXPECT_EQ(Selected(), 0) << "Down with nothing selected";
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(Selected(), 0) << "Up on the first row";
+    QTest::mouseClick(down, Qt::LeftButton);
+    QTest::mouseClick(down, Qt::LeftButton);
+    EXPECT_EQ(Selected(), 2);
+    EXPECT_EQ(Find<QLineEdit>("RecipientAddressEdit")->text(), "c@example.test");
+    QTest::mouseClick(down, Qt::LeftButton);
+    EXPECT_EQ(Selected(), 2) << "Down on the last row";
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(Selected(), 1);
+
+    List()->clearSelection();
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(Selected(), 0) << "Up with nothing selected";
+}
+
+TEST_F(RecipientList, UpAndDownOnAnEmptyListDoNothing) {
+    Form->GeneralPage()->UpSpeedButtonClick();
+    Form->GeneralPage()->DownSpeedButtonClick();
+    EXPECT_EQ(Selected(), -1);
+}
+
+TEST_F(RecipientList, ClickingAColumnSortsItDescendingThenAscending) {
+    FillThree();
+    QHeaderView* header = List()->header();
+    const auto clickColumn = [&](int column) {
+        const QPoint centre(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+    };
+    Form->show();
+
+    clickColumn(1);
+    EXPECT_EQ(Column(1), (QStringList{"14 : 30", "09 : 05", "08 : 15"}));
+    clickColumn(1);
+    EXPECT_EQ(Column(1), (QStringList{"08 : 15", "09 : 05", "14 : 30"}));
+    EXPECT_EQ(Form->GeneralPage()->List()->SortColumn(), 1);
+
+    // Each column keeps its own direction: the address column's first click is descending too.
+    clickColumn(0);
+    EXPECT_EQ(Column(0), (QStringList{"c@example.test", "b@example.test", "a@example.test"}));
+    clickColumn(1);
+    EXPECT_EQ(Column(1), (QStringList{"14 : 30", "09 : 05", "08 : 15"}));
+}
+
+TEST_F(RecipientList, SortingKeepsTheSelectedRow) {
+    FillThree();
+    Select(0);
+    Form->GeneralPage()->List()->RecipientsListViewColumnClick(0);
+    EXPECT_EQ(Selected(), 2);
+    EXPECT_EQ(List()->topLevelItem(2)->text(0), "a@example.test");
+}
+
+TEST_F(RecipientList, ComparisonPerColumn) {
+    TRecipientListView& list = *Form->GeneralPage()->List();
+    const TRecipientRow early{"alpha", "9 : 5", "each friday", "cc"};
+    const TRecipientRow late{"ALPHA", "10 : 00", "Each Friday", "CC"};
+    list.SetSortColumn(0);
+    EXPECT_EQ(list.RecipientsListViewCompare(early, late), 0) << "letter case does not count";
+    list.SetSortColumn(1);
+    EXPECT_LT(list.RecipientsListViewCompare(early, late), 0) << "times compare as numbers";
+    EXPECT_EQ(list.RecipientsListViewCompare(late, TRecipientRow{"", "10:0", "", ""}), 0);
+    list.SetSortColumn(2);
+    EXPECT_EQ(list.RecipientsListViewCompare(early, late), 0);
+    list.SetSortColumn(3);
+    EXPECT_EQ(list.RecipientsListViewCompare(early, late), 0);
+}
+
+TEST_F(RecipientList, AddingSortsByTheCurrentColumn) {
+    FillThree();
+    Form->GeneralPage()->List()->RecipientsListViewColumnClick(1); // descending by time
+    Find<QLineEdit>("RecipientAddressEdit")->setText("d@example.test");
+    Find<QLineEdit>("HourTimeValueEdit")->setText("11");
+    Find<QLineEdit>("MinutesTimeValueEdit")->setText("00");
+    Form->GeneralPage()->AddBitBtnClick();
+    EXPECT_EQ(Column(1), (QStringList{"14 : 30", "11 : 00", "09 : 05", "08 : 15"}));
+    EXPECT_EQ(Selected(), 1);
+}
+
+TEST_F(RecipientList, TheRowsAreOfferedAsTheListShowsThem) {
+    FillThree();
+    const std::vector<TRecipientRow> rows = Form->RecipientRows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1], (TRecipientRow{"b@example.test", "14 : 30", "Daily", "CC"}));
+}
+
+} // namespace
+} // namespace corvalet::test

@@ -1,0 +1,56 @@
+// The fields that take digits only when typed, and still take a pasted text.
+#include "MainFormFixture.h"
+
+#include "ui/PortNumberText.h"
+
+#include <QClipboard>
+#include <QLineEdit>
+#include <QTabWidget>
+
+namespace corvalet::test {
+namespace {
+
+class TypedCharacters : public TMainFormTest {
+protected:
+    void SetUp() override { ShowActive(); }
+};
+
+TEST_F(TypedCharacters, LettersAreDroppedDigitsAndBackspacePass) {
+    const struct {
+        const char* Field;
+        int Page;
+    } fields[] = {{"PortNumberEdit", 2}, {"BodyFileNameEdit", 1}, {"AttachmentFileNameEdit", 1}};
+    for (const auto& example : fields) {
+        Find<QTabWidget>("PageControl")->setCurrentIndex(example.Page);
+        auto* field = Find<QLineEdit>(example.Field);
+        field->clear();
+        field->setFocus();
+        QTest::keyClicks(field, "a1b2/.3 x");
+        EXPECT_EQ(field->text(), "123") << example.Field;
+        QTest::keyClick(field, Qt::Key_Backspace);
+        EXPECT_EQ(field->text(), "12") << example.Field;
+    }
+}
+
+TEST_F(TypedCharacters, APastedPathArrives) {
+    Find<QTabWidget>("PageControl")->setCurrentIndex(1);
+    auto* field = Find<QLineEdit>("BodyFileNameEdit");
+    field->clear();
+    field->setFocus();
+    QGuiApplication::clipboard()->setText("/home/ann/letter.htm");
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(field->text(), "/home/ann/letter.htm");
+}
+
+TEST(PortNumberText, ReadsDecimalOr25) {
+    EXPECT_EQ(PortNumberFromText("25"), 25);
+    EXPECT_EQ(PortNumberFromText("70000"), 70000);
+    EXPECT_EQ(PortNumberFromText("2147483647"), 2147483647);
+    EXPECT_EQ(PortNumberFromText("2147483648"), 25);
+    EXPECT_EQ(PortNumberFromText(""), 25);
+    EXPECT_EQ(PortNumberFromText("58a"), 25);
+    EXPECT_EQ(PortNumberFromText(" 58"), 25);
+}
+
+} // namespace
+} // namespace corvalet::test
