@@ -1,6 +1,10 @@
 #include "ui/Program.h"
 
 #include "app/CorvaletDataModule.h"
+#include "help/AboutBox.h"
+#include "help/HelpSystem.h"
+#include "help/ProgramIcon.h"
+#include "help/WindowHelpTable.h"
 #include "log/Logger.h"
 #include "platform/Clock.h"
 #include "platform/FormatSettings.h"
@@ -46,6 +50,7 @@ bool RunWithoutDisplay() {
 int RunCorvalet(int argc, char** argv) {
     const bool withoutDisplay = RunWithoutDisplay();
     TCorvaletApplication application(argc, argv);
+    THelpSystem help;
 
     TCorvaletDataModule dataModule;
     // While a mailing waits on the network, the windows, the icon and the timer stay alive.
@@ -63,6 +68,10 @@ int RunCorvalet(int argc, char** argv) {
                                              shell->HandleApplicationException(error);
                                      }});
     dialogs.SetOwner(&form);
+    form.setWindowIcon(ProgramIcon());
+    help.InstallOn(form);
+    QObject::connect(&form, &TMainForm::HelpRequested, &form, [&help] { ShowWindowHelp(help.Manager()); });
+    QObject::connect(&form, &TMainForm::AboutRequested, &form, [&form] { ShowAboutBox(&form); });
     TMainFormShellWindow window(form);
     TDataModuleMailClient mailClient(dataModule);
     TProgramShell programShell(
@@ -81,6 +90,8 @@ int RunCorvalet(int argc, char** argv) {
     QDir::setCurrent(QString::fromStdString(ExecutableFolder()));
     const int code = application.exec();
     application.SetErrorHandler(nullptr);
+    // The window goes: every help window closes with it.
+    QuitHelp(help.Manager());
     return code;
 }
 

@@ -1,10 +1,10 @@
 #include "ui/TrayIcon.h"
 
+#include "help/ProgramIcon.h"
+
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFont>
-#include <QPainter>
-#include <QPixmap>
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 
@@ -98,26 +98,6 @@ bool TTrayIcon::eventFilter(QObject* watched, QEvent* event) {
         });
     }
     return QObject::eventFilter(watched, event);
-}
-
-QIcon TTrayIcon::ProgramIcon() {
-    QPixmap picture(32, 32);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(40, 60, 110), 2));
-    painter.setBrush(QColor(250, 245, 225));
-    painter.drawRect(3, 8, 26, 18);
-    painter.drawLine(3, 8, 16, 19);
-    painter.drawLine(29, 8, 16, 19);
-    painter.setBrush(QColor(200, 60, 50));
-    painter.setPen(Qt::NoPen);
-    painter.drawEllipse(QPointF(25, 24), 6, 6);
-    painter.setPen(QPen(Qt::white, 1.5));
-    painter.drawLine(QPointF(25, 24), QPointF(25, 20));
-    painter.drawLine(QPointF(25, 24), QPointF(28, 24));
-    painter.end();
-    return QIcon(picture);
 }
 
 } // namespace corvalet

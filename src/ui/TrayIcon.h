@@ -46,9 +46,6 @@ public:
     QAction* DisableEnableMenuItem = nullptr;
     QAction* ExitMenuItem = nullptr;
 
-    // The program's own picture: an envelope with a clock hand.
-    static QIcon ProgramIcon();
-
 signals:
     // "Configure" or a double click on the icon.
     void ConfigureRequested();
