@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QTimer>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -242,6 +243,22 @@ TEST_F(ProgramShellTest, ExitDuringAMailingEndsTheProgramAfterItsReport) {
     QCoreApplication::processEvents();
     EXPECT_EQ(Quits, 1);
     EXPECT_TRUE(Logged("             12/09/2026 09:05:00 - Successfully send the e-mail to a@example.org."));
+}
+
+// Whatever escapes an event handler, a menu command or a tick reaches the error handler, and the
+// program goes on.
+TEST_F(ProgramShellTest, ErrorsEscapingEventHandlersReachTheErrorHandler) {
+    TestApplication().SetErrorHandler(&Shell);
+    Start({});
+    QTimer::singleShot(0, [] { throw std::runtime_error("Unable to write to /x/Corvalet.ini"); });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Boxes.Shown, std::vector<std::string>{"Error: Unable to write to /x/Corvalet.ini"});
+
+    Window.Form.hide();
+    QTimer::singleShot(0, [] { throw std::runtime_error("'31/31/2026' is not a valid date"); });
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Logged("FATAL ERROR: 12/09/2026 09:05:00 - Reason: '31/31/2026' is not a valid date"));
+    TestApplication().SetErrorHandler(nullptr);
 }
 
 } // namespace

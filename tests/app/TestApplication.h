@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/CorvaletApplication.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -13,10 +15,10 @@ namespace corvalet::test {
 // are given back).
 class TApplicationEnvironment final : public ::testing::Environment {
 public:
-    QApplication& Application() {
+    TCorvaletApplication& Application() {
         if (!App) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
-            App = std::make_unique<QApplication>(Argc, Argv);
+            App = std::make_unique<TCorvaletApplication>(Argc, Argv);
         }
         return *App;
     }
@@ -26,10 +28,11 @@ private:
     int Argc = 1;
     char Name[10] = "app_tests";
     char* Argv[2] = {Name, nullptr};
-    std::unique_ptr<QApplication> App;
+    std::unique_ptr<TCorvaletApplication> App;
 };
 
-inline QApplication& TestApplication() {
+// The program's own application object, so that its program-wide error handling is tested too.
+inline TCorvaletApplication& TestApplication() {
     // Google Test owns the environments it is given.
     static TApplicationEnvironment* const environment = static_cast<TApplicationEnvironment*>(
         ::testing::AddGlobalTestEnvironment(new TApplicationEnvironment));
