@@ -7,6 +7,8 @@
 #include <QCursor>
 #include <QEvent>
 
+#include <cstdio>
+
 namespace corvalet {
 
 namespace {
@@ -77,11 +79,11 @@ bool TProgramShell::HideRequested(const QStringList& arguments) {
 void TProgramShell::FormCreate(const QStringList& arguments, bool forceHidden) {
     Hidden = forceHidden || HideRequested(arguments);
     // Without a display the start has already said how the program runs.
-    if (!Tray.Activate() && Hidden && !forceHidden)
+    if (!Tray.Activate() && !forceHidden)
         std::fprintf(stderr,
-                     "Corvalet: there is no notification area here, so the program has no icon. "
-                     "The schedule runs; to change the settings, end this process (%lld) and start "
-                     "Corvalet without /HIDE on a desktop.\n",
+                     "Corvalet: there is no notification area here, so the program has no icon. While its "
+                     "window is closed the schedule runs; to open the window again, end this process (%lld) "
+                     "and start Corvalet again without /HIDE.\n",
                      static_cast<long long>(QCoreApplication::applicationPid()));
     if (Hidden) {
         Tray.ShowMinimizedIcon = true;
