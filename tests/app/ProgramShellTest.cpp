@@ -1,6 +1,8 @@
 #include "ui/ProgramShell.h"
 
 #include "AppFakes.h"
+#include "app/CorvaletDataModule.h"
+#include "support/ScriptedSMTPServer.h"
 #include "TestApplication.h"
 #include "log/Logger.h"
 #include "support/FakeClock.h"
@@ -52,13 +54,14 @@ public:
     int PriorityIndex() const override { return 2; }
     std::string AttachmentFileName() const override { return ""; }
     std::string SMTPHostName() const override { return "127.0.0.1"; }
-    std::string PortNumber() const override { return "2525"; }
+    std::string PortNumber() const override { return Port; }
 
     QWidget Form;
     QPushButton SendNow{"Send Now!"};
     std::function<void()> Click;
     std::vector<TScheduleRow> Rows;
     std::string Address = "sender@example.org";
+    std::string Port = "2525";
     std::string Recipient;
     int Distribution = 0;
     std::string FillError;
@@ -259,6 +262,61 @@ TEST_F(ProgramShellTest, ErrorsEscapingEventHandlersReachTheErrorHandler) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(Logged("FATAL ERROR: 12/09/2026 09:05:00 - Reason: '31/31/2026' is not a valid date"));
     TestApplication().SetErrorHandler(nullptr);
+}
+
+// The shell on the data module's real SMTP client, with the anti-freeze serving Qt's events as the
+// program sets it up.
+class ShellOnTheNetworkTest : public ::testing::Test, private TWithApplication {
+protected:
+    ShellOnTheNetworkTest() {
+        DataModule.NetAntiFreeze.OnServiceUI = [](bool) { QCoreApplication::processEvents(); };
+        DataModule.NetSMTP.ReadTimeout = 600;
+        Window.Port = std::to_string(Server.Port());
+        Window.Rows = {{"a@example.org", "09 : 05", "Daily", "BCC"},
+                       {"c@example.org", "09 : 05", "Daily", "CC"}};
+        Shell.FormCreate({"corvalet", "/HIDE"});
+    }
+    bool Logged(const std::string& part) const {
+        for (const std::string& line : Shell.LogLines())
+            if (line.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    test::TScriptedSMTPServer Server{
+        std::vector<test::TSMTPRule>{{"MAIL FROM", "", test::TSMTPAction::Silent}}};
+    TTempDir Folder;
+    TFakeClock Clock{TDateTime{2026, 12, 9, 9, 5, 0, 0}};
+    TFormatSettings Formats{"MM/dd/yyyy", "HH:mm:ss"};
+    TLogger Logger{Clock, Formats};
+    test::TRecordingDialogs Boxes;
+    TCorvaletDataModule DataModule;
+    TDataModuleMailClient Client{DataModule};
+    TFakeShellWindow Window;
+    int Quits = 0;
+    TProgramShell Shell{Window,
+                        TShellServices{Clock, Formats, Logger, Boxes, Client, [] {},
+                                       [this] { Logger.SetFilePath(Folder.File("Corvalet.log").string()); },
+                                       [] { return 1; }, [this] { ++Quits; }}};
+};
+
+TEST_F(ShellOnTheNetworkTest, ExitWhileTheServerKeepsSilentEndsTheProgramAfterTheReport) {
+    int ticksDuringMailing = 0;
+    // The menu command and a tick of the next minute arrive while the mailing waits on the server.
+    QTimer::singleShot(50, [this, &ticksDuringMailing] {
+        Clock.AdvanceMinutes(1);
+        Shell.TimerTimer();
+        ++ticksDuringMailing;
+        Shell.TrayIcon().ExitMenuItem->trigger();
+    });
+    Shell.TimerTimer();
+    EXPECT_EQ(ticksDuringMailing, 1);
+    EXPECT_TRUE(Logged("Failed to send e-mail to: a@example.org; Reason: Read Timeout"));
+    EXPECT_FALSE(Logged("c@example.org")) << "a mailing started after Exit";
+    EXPECT_FALSE(DataModule.NetSMTP.IsConnected());
+    EXPECT_EQ(Quits, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Quits, 1);
 }
 
 } // namespace
