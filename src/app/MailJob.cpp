@@ -16,7 +16,6 @@ namespace corvalet {
 namespace {
 
 constexpr int DefaultPort = 25;
-constexpr int HighestPort = 65535;
 constexpr std::string_view SevenBit = "7bit";
 
 std::string LowerCase(std::string text) {
@@ -78,10 +77,8 @@ TMailJob::TMailJob(TMailJobWindow& window, TMailClient& client, TDialogs& dialog
 
 int TMailJob::PortFromText(const std::string& text) {
     const std::optional<std::int32_t> port = ReadInteger(text);
-    // A number that is no port at all would wrap into some other port on the wire.
-    if (!port || *port < 0 || *port > HighestPort)
-        return DefaultPort;
-    return *port;
+    // A number that is no TCP port is passed on: the connection refuses it with a clear reason.
+    return port ? *port : DefaultPort;
 }
 
 int TMailJob::ConnectTimeOutMs(int timeOutStep) {

@@ -99,6 +99,14 @@ public:
         : ENetSocketHandleError("Could not bind socket. Address and port are already in use.") {}
 };
 
+// A port number that no TCP port has: refused before any socket work, instead of letting the
+// number wrap round into some other port.
+class ENetInvalidPort : public ENetException {
+public:
+    explicit ENetInvalidPort(int port)
+        : ENetException(std::to_string(port) + " is not a valid port number (1 to 65535).") {}
+};
+
 class ENetStackError : public ENetException {
 public:
     using ENetException::ENetException;

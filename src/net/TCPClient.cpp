@@ -11,6 +11,11 @@ void TNetTCPClient::NotifyConnected() {
 }
 
 void TNetTCPClient::Connect(int timeout) {
+    constexpr int HighestPort = 65535;
+    if (Port < 1 || Port > HighestPort)
+        throw ENetInvalidPort(Port);
+    if (BoundPort < 0 || BoundPort > HighestPort)
+        throw ENetInvalidPort(BoundPort);
     if (Handler == nullptr) {
         OwnedHandler = std::make_unique<TNetIOHandlerSocket>();
         Handler = OwnedHandler.get();

@@ -122,8 +122,8 @@ TEST(MailJobPortTest, PortFieldReadsAsDecimalOr25) {
     EXPECT_EQ(TMailJob::PortFromText("25a"), 25);
     EXPECT_EQ(TMailJob::PortFromText("587a"), 25);
     EXPECT_EQ(TMailJob::PortFromText("0x1A"), 25);
-    EXPECT_EQ(TMailJob::PortFromText("70000"), 25);
-    EXPECT_EQ(TMailJob::PortFromText("-1"), 25);
+    EXPECT_EQ(TMailJob::PortFromText("70000"), 70000);
+    EXPECT_EQ(TMailJob::PortFromText("-1"), -1);
 }
 
 TEST(MailJobTimeOutTest, ConnectTimeOutIsTheSavedStepTimesThirtySeconds) {

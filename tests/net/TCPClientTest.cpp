@@ -101,6 +101,33 @@ TEST_F(TCPClientTest, RefusedConnectCarriesItsCodeAndTheClientCanConnectAgain) {
     EXPECT_EQ(Client.ReadLine(), "220 again");
 }
 
+TEST_F(TCPClientTest, PortNumbersOutsideTheTCPRangeAreRefusedBeforeAnySocketWork) {
+    struct Case {
+        int port;
+        int boundPort;
+        const char* message;
+    };
+    const Case cases[] = {
+        {70000, 0, "70000 is not a valid port number (1 to 65535)."},
+        {0, 0, "0 is not a valid port number (1 to 65535)."},
+        {-25, 0, "-25 is not a valid port number (1 to 65535)."},
+        {25, 65536, "65536 is not a valid port number (1 to 65535)."},
+    };
+    for (const auto& c : cases) {
+        Client.Port = c.port;
+        Client.BoundPort = c.boundPort;
+        try {
+            Client.Connect(1000);
+            FAIL() << c.port;
+        } catch (const ENetInvalidPort& error) {
+            EXPECT_STREQ(error.what(), c.message);
+        }
+        EXPECT_FALSE(Client.IsConnected());
+    }
+    EXPECT_EQ(Lookups, "");
+    EXPECT_EQ(Statuses, "");
+}
+
 TEST_F(TCPClientTest, BoundPortHeldByAListenerCannotBeBoundAndNothingIsLookedUp) {
     const TOwnedSocket listener = BindLoopback(true);
     TLoopbackServer server(Reply(""));
