@@ -10,24 +10,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-packages=(cmake ninja-build g++ qt6-base-dev python3-aiosmtpd)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+. tools/packages.sh
+ensure_packages cmake ninja-build g++ qt6-base-dev python3-aiosmtpd qt6-qpa-plugins git
 
 echo "=== Building Corvalet ==="
-cmake --preset default >/dev/null
-cmake --build --preset default --target corvalet
+cmake --preset app >/dev/null
+cmake --build --preset app --target corvalet
 
 demo=$(mktemp -d /tmp/corvalet-demo.XXXXXX)
-cp build/default/bin/corvalet "$demo/"
+cp build/app/bin/corvalet "$demo/"
+cp -r build/app/bin/help "$demo/"
 port=2525
 catcher_pid=
 corvalet_pid=

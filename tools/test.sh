@@ -6,18 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ git pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev python3 python3-aiosmtpd curl coreutils)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+. tools/packages.sh
+ensure_packages cmake ninja-build g++ git pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev python3 python3-aiosmtpd curl coreutils
 
 # UI tests run without a display.
 export QT_QPA_PLATFORM=offscreen
