@@ -2,6 +2,7 @@
 // the coreutils `base64` command on the same file, and the peak memory with that of a message whose
 // attachment is empty. Usage: bench_mime [megabytes=200] [runs=3]
 #include "mime/MessageClient.h"
+#include "RandomFile.h"
 
 #include <algorithm>
 #include <chrono>
@@ -30,23 +31,6 @@ long PeakKilobytes() {
         if (line.rfind("VmHWM:", 0) == 0)
             return std::atol(line.c_str() + 6);
     return -1;
-}
-
-void WriteRandomFile(const std::string& path, std::uint64_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    std::string block(1 << 20, '\0');
-    std::uint64_t state = 0x9E3779B97F4A7C15ull;
-    for (std::uint64_t written = 0; written < size;) {
-        for (std::size_t i = 0; i + 8 <= block.size(); i += 8) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            std::copy_n(reinterpret_cast<const char*>(&state), 8, block.data() + i);
-        }
-        const std::uint64_t take = std::min<std::uint64_t>(block.size(), size - written);
-        out.write(block.data(), static_cast<std::streamsize>(take));
-        written += take;
-    }
 }
 
 double Seconds(std::chrono::steady_clock::duration d) {
@@ -91,13 +75,13 @@ int main(int argc, char** argv) {
         return 1;
     const std::string empty = std::string(folder) + "/empty.bin";
     const std::string large = std::string(folder) + "/large.bin";
-    WriteRandomFile(empty, 0);
+    corvalet::bench::WriteRandomFile(empty, 0);
 
     std::uint64_t bytes = 0;
     WriteMessage(empty, bytes);
     const long emptyPeak = PeakKilobytes();
 
-    WriteRandomFile(large, size);
+    corvalet::bench::WriteRandomFile(large, size);
     double best = 1e9;
     double bestBase64 = 1e9;
     for (int run = 0; run < runs; ++run) {

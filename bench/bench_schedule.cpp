@@ -18,7 +18,7 @@ class TRows final : public TScheduleRowSource {
 public:
     explicit TRows(int count) {
         for (int i = 0; i < count; ++i)
-            Rows.push_back(TScheduleRow{"r" + std::to_string(i) + "@example.org",
+            Rows.push_back(TScheduleRow{std::string("r").append(std::to_string(i)).append("@example.org"),
                                         i % 2 == 0 ? "09 : 05" : "10 : 00",
                                         i % 4 == 0 ? "Weekly starting from 12/16/2026" : "Daily", "BCC"});
     }

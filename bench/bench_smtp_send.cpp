@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "mime/MessageClient.h"
+#include "RandomFile.h"
 #include "smtp/SMTP.h"
 #include "support/SMTPSinkServer.h"
 #include "support/TempDir.h"
@@ -24,23 +25,6 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
-}
-
-void WriteRandomFile(const std::string& path, std::uint64_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    std::string block(1 << 20, '\0');
-    std::uint64_t state = 0x9E3779B97F4A7C15ull;
-    for (std::uint64_t written = 0; written < size;) {
-        for (std::size_t i = 0; i + 8 <= block.size(); i += 8) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            std::copy_n(reinterpret_cast<const char*>(&state), 8, block.data() + i);
-        }
-        const std::uint64_t take = std::min<std::uint64_t>(block.size(), size - written);
-        out.write(block.data(), static_cast<std::streamsize>(take));
-        written += take;
-    }
 }
 
 // The message as the mail job fills it: a text part and the attachment, to one blind copy.
@@ -121,7 +105,7 @@ int main(int argc, char** argv) {
     test::TTempDir folder;
     const std::string attachment = folder.File("report.bin").string();
     const std::string prepared = folder.File("message.eml").string();
-    WriteRandomFile(attachment, megabytes << 20);
+    corvalet::bench::WriteRandomFile(attachment, megabytes << 20);
     PrepareMessageFile(prepared, attachment);
     std::ifstream preparedFile(prepared, std::ios::binary | std::ios::ate);
     const double messageMiB = static_cast<double>(preparedFile.tellg()) / (1 << 20);
