@@ -46,10 +46,10 @@ std::string TFormatSettings::PatternFromStrftime(const std::string& format) {
                 pattern += c;
             continue;
         }
-        char spec = format[++i];
-        if ((spec == 'E' || spec == 'O') && i + 1 < format.size())
-            spec = format[++i];
-        switch (spec) {
+        char conversion = format[++i];
+        if ((conversion == 'E' || conversion == 'O') && i + 1 < format.size())
+            conversion = format[++i];
+        switch (conversion) {
         case 'd': pattern += "dd"; break;
         case 'e': pattern += "d"; break;
         case 'm': pattern += "MM"; break;
