@@ -2,7 +2,7 @@
 
 #include "help/BuildInfo.h"
 
-#include "QtTestApplication.h"
+#include "support/QtTestApplication.h"
 
 #include <QLabel>
 #include <QPushButton>

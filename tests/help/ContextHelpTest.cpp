@@ -3,7 +3,7 @@
 #include "help/HelpComponents.h"
 
 #include "HelpTestDoubles.h"
-#include "QtTestApplication.h"
+#include "support/QtTestApplication.h"
 
 #include <QGroupBox>
 #include <QHelpEvent>
@@ -53,7 +53,7 @@ template <typename T> T* Named(QWidget* parent, const char* name) {
     return widget;
 }
 
-// A stand-in for the configuration window with its design names: the window, the page control that
+// A stand-in for the configuration window with the real window's object names: the window, the page control that
 // fills it, the four pages with a control or two each, and a button on the window itself.
 class TStandInWindow {
 public:

@@ -3,7 +3,7 @@
 #include "help/HelpSystem.h"
 #include "help/WindowHelpTable.h"
 
-#include "QtTestApplication.h"
+#include "support/QtTestApplication.h"
 #include "support/TempDir.h"
 
 #include <QListWidget>

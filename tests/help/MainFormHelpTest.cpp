@@ -11,7 +11,7 @@
 #include "ui/MainForm.h"
 
 #include "HelpTestDoubles.h"
-#include "QtTestApplication.h"
+#include "support/QtTestApplication.h"
 #include "support/FakeClock.h"
 #include "support/FakeRegistry.h"
 #include "support/TempDir.h"
