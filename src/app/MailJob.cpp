@@ -15,7 +15,6 @@ namespace corvalet {
 
 namespace {
 
-constexpr int DefaultPort = 25;
 constexpr std::string_view SevenBit = "7bit";
 
 std::string LowerCase(std::string text) {
@@ -76,9 +75,7 @@ TMailJob::TMailJob(TMailJobWindow& window, TMailClient& client, TDialogs& dialog
       SavedTimeOut(std::move(savedTimeOut)) {}
 
 int TMailJob::PortFromText(const std::string& text) {
-    const std::optional<std::int32_t> port = ReadInteger(text);
-    // A number that is no TCP port is passed on: the connection refuses it with a clear reason.
-    return port ? *port : DefaultPort;
+    return PortNumberFromText(text);
 }
 
 int TMailJob::ConnectTimeOutMs(int timeOutStep) {

@@ -88,4 +88,9 @@ std::size_t FindNoCase(std::string_view text, std::string_view part) {
     return std::string_view::npos;
 }
 
+std::int32_t PortNumberFromText(std::string_view text) {
+    constexpr std::int32_t SmtpPort = 25;
+    return ReadInteger(text).value_or(SmtpPort);
+}
+
 } // namespace corvalet

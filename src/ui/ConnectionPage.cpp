@@ -5,7 +5,7 @@
 #include "ui/DigitKeyFilter.h"
 #include "ui/PageControls.h"
 #include "ui/PageHeading.h"
-#include "ui/PortNumberText.h"
+#include "settings/TextValues.h"
 #include "ui/UiText.h"
 
 #include <QGridLayout>

@@ -55,7 +55,7 @@ struct TMailFields {
     int Priority = -1;
     std::string Attachment;
     std::string SMTPHost;
-    // The port field as typed; PortNumberFromText (PortNumberText.h) reads it.
+    // The port field as typed; PortNumberFromText (settings/TextValues.h) reads it.
     std::string PortNumber;
 };
 

@@ -1,7 +1,7 @@
 // The fields that take digits only when typed, and still take a pasted text.
 #include "MainFormFixture.h"
 
-#include "ui/PortNumberText.h"
+#include "settings/TextValues.h"
 
 #include <QClipboard>
 #include <QLineEdit>
