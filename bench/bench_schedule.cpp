@@ -38,28 +38,29 @@ public:
     void HandleApplicationException(const std::exception&) override {}
 };
 
+// A schedule over `rowCount` recipient rows with a clock that stands still and a mailer that only counts.
+struct TScheduleBench {
+    explicit TScheduleBench(int rowCount) : Rows(rowCount) {}
+    TStillClock Clock;
+    TFormatSettings Formats{"MM/dd/yyyy", "HH:mm:ss"};
+    TRows Rows;
+    TCountingMailer Mailer;
+    TNoErrors Errors;
+    TSchedule Schedule{Clock, Formats, Rows, Mailer, Errors};
+};
+
 void BM_TickInEvaluatedMinute(benchmark::State& state) {
-    TStillClock clock;
-    TFormatSettings formats{"MM/dd/yyyy", "HH:mm:ss"};
-    TRows rows(static_cast<int>(state.range(0)));
-    TCountingMailer mailer;
-    TNoErrors errors;
-    TSchedule schedule(clock, formats, rows, mailer, errors);
-    schedule.TimerTimer();
+    TScheduleBench bench(static_cast<int>(state.range(0)));
+    bench.Schedule.TimerTimer();
     for (auto _ : state)
-        schedule.TimerTimer();
+        bench.Schedule.TimerTimer();
 }
 BENCHMARK(BM_TickInEvaluatedMinute)->Arg(10000);
 
 void BM_PassOverRows(benchmark::State& state) {
-    TStillClock clock;
-    TFormatSettings formats{"MM/dd/yyyy", "HH:mm:ss"};
-    TRows rows(static_cast<int>(state.range(0)));
-    TCountingMailer mailer;
-    TNoErrors errors;
-    TSchedule schedule(clock, formats, rows, mailer, errors);
+    TScheduleBench bench(static_cast<int>(state.range(0)));
     for (auto _ : state)
-        schedule.CheckSchedule(9, 5);
+        bench.Schedule.CheckSchedule(9, 5);
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_PassOverRows)->Arg(100)->Arg(10000)->Unit(benchmark::kMicrosecond);

@@ -8,14 +8,6 @@ namespace corvalet {
 
 namespace {
 
-constexpr int FrequencyDaily = 0;
-constexpr int FrequencyWorkdays = 1;
-constexpr int FrequencyEachSunday = 2;
-constexpr int FrequencyEachSaturday = 8;
-constexpr int FrequencyWeekly = 9;
-constexpr int FrequencyMonthly = 10;
-constexpr int FrequencyOnlyAtDate = 11;
-
 // Clears a flag when the scope ends, whichever way it ends.
 class TFlagScope {
 public:

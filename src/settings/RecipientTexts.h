@@ -27,8 +27,17 @@ inline constexpr std::array<std::string_view, 12> FrequencyTexts = {
     "Monthly starting from ...",
     "Only at date ...",
 };
+// The frequency codes the schedule rules tell apart; the weekdays run from Each Sunday (2) to Each
+// Saturday (8).
+inline constexpr int FrequencyDaily = 0;
+inline constexpr int FrequencyWorkdays = 1;
+inline constexpr int FrequencyEachSunday = 2;
+inline constexpr int FrequencyEachSaturday = 8;
+inline constexpr int FrequencyWeekly = 9;
+inline constexpr int FrequencyMonthly = 10;
+inline constexpr int FrequencyOnlyAtDate = 11;
 // Frequencies from this code on carry a date in place of their "...".
-inline constexpr int FirstDatedFrequency = 9;
+inline constexpr int FirstDatedFrequency = FrequencyWeekly;
 inline constexpr std::string_view FrequencyDatePlaceholder = "...";
 
 inline constexpr std::array<std::string_view, 2> DistributionTexts = {"BCC", "CC"};
