@@ -158,14 +158,32 @@ TEST_F(MailDeliveryTest, ErrorsOnlyLogKeepsSuccessesOutAndAddsOneErrorLine) {
         << Entries()[0];
 }
 
-TEST_F(MailDeliveryTest, AddressTheParserRefusesPassesOnBeforeAnythingIsSent) {
+TEST_F(MailDeliveryTest, AddressesThatDoNotParseAreRefusedBeforeAnythingIsSent) {
+    struct Case {
+        std::string recipients;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"a@example.org, <b@example.org> c@example.org", "@ Outside address"},
+        // A stray quote swallowed the address, cut it short, or took the items after it along.
+        {"qu\"ote@example.org", "Invalid e-mail address: qu\"ote@example.org"},
+        {"<qu\"ote@example.org>", "Invalid e-mail address: <qu\"ote@example.org>"},
+        {"qu\"ote@example.org, b@example.org", "Invalid e-mail address: qu\"ote@example.org, b@example.org"},
+        {"a@example.org \"", "Invalid e-mail address: a@example.org \""},
+        // Nothing between the angle brackets.
+        {"a@example.org, Nobody <>", "Invalid e-mail address: Nobody <>"},
+        {"<>", "Invalid e-mail address: <>"},
+        {"\"abc\\", "Invalid e-mail address: \"abc\\"},
+    };
     TScriptedSMTPServer server;
     Window.Port = std::to_string(server.Port());
-    try {
-        Job.SendMailTo("a@example.org, <b@example.org> c@example.org", 0);
-        ADD_FAILURE() << "sent";
-    } catch (const std::exception& error) {
-        EXPECT_STREQ(error.what(), "@ Outside address");
+    for (const Case& c : cases) {
+        try {
+            Job.SendMailTo(c.recipients, 0);
+            ADD_FAILURE() << "sent to " << c.recipients;
+        } catch (const std::exception& error) {
+            EXPECT_EQ(error.what(), c.error);
+        }
     }
     EXPECT_TRUE(server.Lines().empty());
     EXPECT_TRUE(Entries().empty());
