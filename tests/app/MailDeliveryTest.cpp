@@ -158,6 +158,29 @@ TEST_F(MailDeliveryTest, ErrorsOnlyLogKeepsSuccessesOutAndAddsOneErrorLine) {
         << Entries()[0];
 }
 
+TEST_F(MailDeliveryTest, ARefusedConnectionAndAReplyWithControlCharactersAreOneLogLineEach) {
+    int closedPort = 0;
+    {
+        TScriptedSMTPServer gone;
+        closedPort = gone.Port();
+    }
+    Window.Port = std::to_string(closedPort);
+    Job.SendMailTo("a@example.org", 0);
+    TScriptedSMTPServer odd(
+        std::vector<TSMTPRule>{{"RCPT TO", "550-No\x1B[31m such\x07 user\rX\r\n550 gone\x7F!\r\n"}});
+    Window.Port = std::to_string(odd.Port());
+    Job.SendMailTo("b@example.org", 0);
+    const std::string failed = "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: ";
+    EXPECT_EQ(Entries(), (std::vector<std::string>{
+                             failed + "a@example.org; Reason: Socket Error # 10061 Connection refused.",
+                             failed + "b@example.org; Reason: No [31m such  user X gone !",
+                         }));
+    std::string file;
+    ReadFileBytes(Folder.File("Corvalet.log").string(), file);
+    EXPECT_EQ(file.substr(file.size() - Entries()[1].size() - 2), Entries()[1] + "\r\n");
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 4) << "header, empty line, two entries";
+}
+
 TEST_F(MailDeliveryTest, AddressesThatDoNotParseAreRefusedBeforeAnythingIsSent) {
     struct Case {
         std::string recipients;
