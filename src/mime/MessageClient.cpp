@@ -36,10 +36,11 @@ bool HoldsEightBitBytes(const std::vector<std::string>& lines) {
                        [](const std::string& line) { return std::any_of(line.begin(), line.end(), IsEightBit); });
 }
 
-// Text that can be written line by line as it stands.
+// Text that can be written line by line as it stands: no 8-bit byte, no NUL (which SMTP does not
+// carry), no line past the limit.
 bool FitsSevenBit(const std::vector<std::string>& lines) {
     return !HoldsEightBitBytes(lines) && std::all_of(lines.begin(), lines.end(), [](const std::string& line) {
-        return line.size() <= MaxLineLength;
+        return line.size() <= MaxLineLength && line.find('\0') == std::string::npos;
     });
 }
 

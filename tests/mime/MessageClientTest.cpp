@@ -304,6 +304,9 @@ TEST_F(MessageClientTest, EightBitAndOverlongBodiesGoQuotedPrintableWithTheirCha
           "Gr=FC=DFe", "", "--" + Boundary + "--"}},
         {"an ASCII line past 998 bytes", {std::string(999, 'a')},
          {"Content-Type: text/plain; charset=UTF-8", "Content-Transfer-Encoding: quoted-printable"}},
+        {"a NUL byte", {std::string("a\0b", 3)},
+         {"Content-Type: text/plain; charset=UTF-8", "Content-Transfer-Encoding: quoted-printable", "",
+          "a=00b"}},
     };
     for (const Case& c : cases) {
         Message.Parts.Clear();
