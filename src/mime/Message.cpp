@@ -115,8 +115,9 @@ TNetMessage::TBoundaries TNetMessage::Boundaries() const {
             collect(text->Body);
     const auto clashes = [&](const std::string& boundary) {
         const std::string delimiter = "--" + boundary;
-        return std::any_of(candidates.begin(), candidates.end(),
-                           [&](std::string_view line) { return line.substr(0, delimiter.size()) == delimiter; });
+        return std::any_of(candidates.begin(), candidates.end(), [&](std::string_view line) {
+            return line.substr(0, delimiter.size()) == delimiter;
+        });
     };
     for (int n = 0;; ++n) {
         const std::string suffix = n == 0 ? std::string() : "_" + std::to_string(n);

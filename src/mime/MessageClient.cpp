@@ -32,8 +32,9 @@ bool IsEightBit(char c) {
 }
 
 bool HoldsEightBitBytes(const std::vector<std::string>& lines) {
-    return std::any_of(lines.begin(), lines.end(),
-                       [](const std::string& line) { return std::any_of(line.begin(), line.end(), IsEightBit); });
+    return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return std::any_of(line.begin(), line.end(), IsEightBit);
+    });
 }
 
 // Text that can be written line by line as it stands: no 8-bit byte, no NUL (which SMTP does not
@@ -58,7 +59,7 @@ bool IsUtf8(std::string_view text) {
             length = 2;
         } else if (lead >= 0xE0 && lead <= 0xEF) {
             length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+            low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
             high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             length = 4;
@@ -80,7 +81,8 @@ bool IsUtf8(std::string_view text) {
 }
 
 bool IsUtf8(const std::vector<std::string>& lines) {
-    return std::all_of(lines.begin(), lines.end(), [](const std::string& line) { return IsUtf8(std::string_view(line)); });
+    return std::all_of(lines.begin(), lines.end(),
+                       [](const std::string& line) { return IsUtf8(std::string_view(line)); });
 }
 
 bool HasCharset(std::string_view contentType) {
@@ -283,13 +285,15 @@ void TNetMessageClient::EmitAttachment(TNetMessage& message, TNetAttachment& par
         part.SetContentType("application/octet-stream");
     const std::string fileName = part.FileName.substr(part.FileName.rfind('/') + 1);
     const bool plainName = !NeedsEncodedFileName(fileName);
+    const std::string nameParameter =
+        "name=\"" + (plainName ? fileName : EncodedFileName(message, fileName)) + "\"";
+    const std::string fileNameParameter =
+        plainName ? "filename=\"" + fileName + "\"" : "filename*=UTF-8''" + PercentEncoded(fileName);
     Output().WriteLine("Content-Type: " + part.ContentType() + ";");
-    Output().WriteLine(std::string(EightSpaces) + "name=\"" +
-                       (plainName ? fileName : EncodedFileName(message, fileName)) + "\"");
+    Output().WriteLine(std::string(EightSpaces) + nameParameter);
     Output().WriteLine("Content-Transfer-Encoding: " + part.ContentTransfer());
     Output().WriteLine("Content-Disposition: " + part.ContentDisposition() + ";");
-    Output().WriteLine(std::string(EightSpaces) +
-                       (plainName ? "filename=\"" + fileName + "\"" : "filename*=UTF-8''" + PercentEncoded(fileName)));
+    Output().WriteLine(std::string(EightSpaces) + fileNameParameter);
     if (const std::string id = part.ContentID(); !id.empty())
         Output().WriteLine("Content-Id: " + id);
     for (const std::string& line : part.ExtraHeaders.AllLines())

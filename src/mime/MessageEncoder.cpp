@@ -93,8 +93,8 @@ void TNetMessageEncoderInfoMIME::InitializeHeaders(TNetMessage& message) const {
         return;
     const TNetMessage::TBoundaries boundaries = message.Boundaries();
     if (parts.RelatedTotal() > 0)
-        message.ContentType = "multipart/related; type=\"multipart/alternative\"; boundary=\"" +
-                              boundaries.Related + "\"";
+        message.ContentType =
+            "multipart/related; type=\"multipart/alternative\"; boundary=\"" + boundaries.Related + "\"";
     else if (parts.AttachmentTotal() > 0)
         message.ContentType = "multipart/mixed; boundary=\"" + boundaries.Mixed + "\"";
     else

@@ -80,8 +80,8 @@ TEST_F(LoggerTest, AnEntryIsOneLineWhateverItsTextHolds) {
         {"a socket error's two lines", "Reason: Socket Error # 10061\r\nConnection refused.",
          "Reason: Socket Error # 10061 Connection refused."},
         {"a reply's lines, the last break dropped", "Reason: first\r\nsecond\r\n", "Reason: first second"},
-        {"bare CR, LF, ESC, BEL, TAB, DEL and NUL", std::string("a\rb\nc\x1B[0md\x07" "e\tf\x7Fg\0h", 18),
-         "a b c [0md e f g h"},
+        {"bare CR, LF, ESC, BEL, TAB, DEL and NUL", std::string("a\rb\nc\x1B[0md\x07!\tf\x7Fg\0h", 18),
+         "a b c [0md ! f g h"},
         {"other text as it is", "Caf\xC3\xA9 menu", "Caf\xC3\xA9 menu"},
     };
     Dir.Write("Corvalet.log", "");

@@ -296,15 +296,19 @@ TEST_F(MessageClientTest, EightBitAndOverlongBodiesGoQuotedPrintableWithTheirCha
         Lines written;
     };
     const Case cases[] = {
-        {"UTF-8", {"Gr\xC3\xBC\xC3\x9F" "e", ".x"},
+        {"UTF-8",
+         {"Gr\u00FC\u00DFe", ".x"},
          {"Content-Type: text/plain; charset=UTF-8", "Content-Transfer-Encoding: quoted-printable", "",
           "Gr=C3=BC=C3=9Fe", "=2Ex", "", "--" + Boundary + "--"}},
-        {"windows-1252: not UTF-8", {"Gr\xFC\xDF" "e"},
+        {"windows-1252: not UTF-8",
+         {"K\xF6ln"},
          {"Content-Type: text/plain; charset=windows-1252", "Content-Transfer-Encoding: quoted-printable", "",
-          "Gr=FC=DFe", "", "--" + Boundary + "--"}},
-        {"an ASCII line past 998 bytes", {std::string(999, 'a')},
+          "K=F6ln", "", "--" + Boundary + "--"}},
+        {"an ASCII line past 998 bytes",
+         {std::string(999, 'a')},
          {"Content-Type: text/plain; charset=UTF-8", "Content-Transfer-Encoding: quoted-printable"}},
-        {"a NUL byte", {std::string("a\0b", 3)},
+        {"a NUL byte",
+         {std::string("a\0b", 3)},
          {"Content-Type: text/plain; charset=UTF-8", "Content-Transfer-Encoding: quoted-printable", "",
           "a=00b"}},
     };
@@ -335,9 +339,10 @@ TEST_F(MessageClientTest, NamesThatCannotStandBetweenQuotesAreEncoded) {
                               "        filename*=UTF-8''Bericht%20M%C3%A4rz%20%22Q1%22.pdf", ""})),
               std::string::npos)
         << body;
-    EXPECT_NE(body.find(Crlf({"        name=\"=?UTF-8?Q?back=5Cslash.txt?=\"", "Content-Transfer-Encoding: base64",
-                              "Content-Disposition: attachment;", "        filename*=UTF-8''back%5Cslash.txt"})),
-              std::string::npos)
+    EXPECT_NE(
+        body.find(Crlf({"        name=\"=?UTF-8?Q?back=5Cslash.txt?=\"", "Content-Transfer-Encoding: base64",
+                        "Content-Disposition: attachment;", "        filename*=UTF-8''back%5Cslash.txt"})),
+        std::string::npos)
         << body;
 }
 
@@ -346,7 +351,8 @@ TEST_F(MessageClientTest, ABodyLineThatBeginsWithABoundaryMovesAllBoundaries) {
     Dir.Write("a.txt", "a");
     Message.Parts.AddAttachment(Dir.File("a.txt").string());
     const std::string text = Emit();
-    EXPECT_NE(text.find("Content-Type: multipart/mixed; boundary=\"" + Boundary + "_2\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Content-Type: multipart/mixed; boundary=\"" + Boundary + "_2\"\r\n"),
+              std::string::npos);
     EXPECT_NE(text.find("        boundary=\"" + AltBoundary + "_2\"\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n--" + AltBoundary + "_2--\r\n\r\n--" + Boundary + "_2\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\n--" + Boundary + "_2--\r\n"), std::string::npos);
@@ -440,9 +446,9 @@ TEST_F(MessageCheckedByPython, BodiesInEveryCharsetReadAsWritten) {
         const char* charset;
         const char* type;
     };
-    const std::string utf8 = "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln\r\n.dot\r\n\xE6\x97\xA5\xE6\x9C\xAC\r\n" +
-                             std::string(1200, 'z') + "\r\nend ";
-    const std::string cp1252 = "Gr\xFC\xDF" "e aus K\xF6ln \x80 \x93quoted\x94\r\n.dot";
+    const std::string utf8 =
+        "Gr\u00FC\u00DFe aus K\u00F6ln\r\n.dot\r\n\u65E5\u672C\r\n" + std::string(1200, 'z') + "\r\nend ";
+    const std::string cp1252 = "Gr\xFC\xDF\x65 aus K\xF6ln \x80 \x93quoted\x94\r\n.dot"; // \x65 is "e"
     const Case cases[] = {
         {"UTF-8, plain", utf8, "utf-8", "text/plain"},
         {"UTF-8, HTML", "<p>" + utf8 + "</p>", "utf-8", "text/html"},

@@ -325,12 +325,15 @@ TEST_F(MessageTest, WordsReadersWouldTakeForEncodedWordsOrCouldNotFoldAreEncoded
         Lines lines;
     };
     const Case cases[] = {
-        {"an encoded-word look-alike", "Re: =?UTF-8?Q?abc?= now",
+        {"an encoded-word look-alike",
+         "Re: =?UTF-8?Q?abc?= now",
          {"Subject: Re: =?UTF-8?Q?=3D=3FUTF-8=3FQ=3Fabc=3F=3D?= now"}},
         {"an equals sign and a question mark apart stay", "a=?b and c?=d", {"Subject: a=?b and c?=d"}},
-        {"a word of 997 characters fits a continuation line and stays", "x " + std::string(997, 'w'),
+        {"a word of 997 characters fits a continuation line and stays",
+         "x " + std::string(997, 'w'),
          {"Subject: x", " " + std::string(997, 'w')}},
-        {"commas inside a long word are break points", std::string(600, 'a') + "," + std::string(600, 'b'),
+        {"commas inside a long word are break points",
+         std::string(600, 'a') + "," + std::string(600, 'b'),
          {"Subject:", " " + std::string(600, 'a') + ",", " " + std::string(600, 'b')}},
     };
     for (const Case& c : cases) {
