@@ -160,13 +160,14 @@ void TNetSMTP::Send(TNetMessage& message) try {
     TNetMessageClient::CheckMessage(message);
     SendTransaction(EnvelopeOf(message), [&] {
         message.ExtraHeaders.SetHeaderValue("X-Mailer", MailAgent);
-        // The message is gathered on the connection, not in the writer, so that the final "." goes
-        // out in one write with the message's last block: on its own, a small write after a large
-        // one waits for the server's delayed acknowledgement.
-        if (SendBufferSize > 0)
-            OpenWriteBuffer(static_cast<std::size_t>(SendBufferSize));
+        // The writer passes on whole blocks, which the connection sends at once, and then the last,
+        // shorter one, which the connection holds until the final "." joins it: on its own, a small
+        // write after a large one waits for the server's delayed acknowledgement.
+        const auto blockSize = static_cast<std::size_t>(SendBufferSize > 0 ? SendBufferSize : 0);
+        if (blockSize > 0)
+            OpenWriteBuffer(blockSize);
         TNetMessageClient writer(Sink);
-        writer.SendBufferSize = 0;
+        writer.SendBufferSize = blockSize;
         writer.EmitMessage(message, false);
     });
     CloseWriteBuffer();
