@@ -98,8 +98,6 @@ void TProgramShell::FormCreate(const QStringList& arguments, bool forceHidden) {
         Window.SettingsToControls();
         Scheduler->SchedulingEnabled = true;
         Tray.SetSchedulingEnabled(true);
-        Scheduler->LastTickHour = -1;
-        Scheduler->LastTickMinute = -1;
         Services.Logger.SetLines(&Lines);
         Services.ConfigureLogger();
         Window.PrepareEditingArea();
