@@ -71,6 +71,31 @@ TEST_F(LoggerTest, EachKindHasItsThirteenCharacterPrefix) {
                            "FATAL ERROR: text\r\n");
 }
 
+TEST_F(LoggerTest, AnEntryIsOneLineWhateverItsTextHolds) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"a socket error's two lines", "Reason: Socket Error # 10061\r\nConnection refused.",
+         "Reason: Socket Error # 10061 Connection refused."},
+        {"a reply's lines, the last break dropped", "Reason: first\r\nsecond\r\n", "Reason: first second"},
+        {"bare CR, LF, ESC, BEL, TAB, DEL and NUL", std::string("a\rb\nc\x1B[0md\x07!\tf\x7Fg\0h", 18),
+         "a b c [0md ! f g h"},
+        {"other text as it is", "Caf\xC3\xA9 menu", "Caf\xC3\xA9 menu"},
+    };
+    Dir.Write("Corvalet.log", "");
+    Open();
+    std::string expected;
+    for (const Case& c : cases) {
+        Logger.Log(c.text, lkError);
+        EXPECT_EQ(Log.back(), "ERROR:       " + c.line) << c.what;
+        expected += "ERROR:       " + c.line + "\r\n";
+    }
+    EXPECT_EQ(FileBytes(), expected);
+}
+
 TEST_F(LoggerTest, ModesChooseWhichEntriesAreWritten) {
     struct Case {
         const char* name;
