@@ -1,6 +1,7 @@
 #include "log/Logger.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -297,15 +298,37 @@ TEST_F(LoggerTest, UnwritableLogKeepsEntriesUntilAWriteSucceeds) {
 
 // A file that exists but cannot be read is never replaced by a fresh log: its content would be lost.
 TEST_F(LoggerTest, UnreadableFileIsNotOverwritten) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "the superuser reads every file";
     Dir.Write("Corvalet.log", "kept\r\n");
-    fs::permissions(Path, fs::perms::owner_write);
-    Open();
-    EXPECT_EQ(Log, (Lines{Created, ""}));
-    Logger.Log("one", lkError);
-    fs::permissions(Path, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(FileBytes(), "kept\r\n");
+    test::RunUnprivileged(Dir.Path(), [&] {
+        fs::permissions(Path, fs::perms::owner_write);
+        Open();
+        EXPECT_EQ(Log, (Lines{Created, ""}));
+        Logger.Log("one", lkError);
+        fs::permissions(Path, fs::perms::owner_read | fs::perms::owner_write);
+        EXPECT_EQ(FileBytes(), "kept\r\n");
+    });
+}
+
+// A log that may be written, in a folder that takes no new files (an installed program's folder),
+// keeps taking entries after a whole rewrite; they are not left in memory to be lost at exit.
+TEST_F(LoggerTest, WritableLogInAReadOnlyFolderKeepsTakingEntries) {
+    Dir.Write("Corvalet.log", "old\r\n");
+    test::RunUnprivileged(Dir.Path(), [&] {
+        fs::permissions(Dir.Path(), fs::perms::owner_read | fs::perms::owner_exec);
+        Open();
+        // A limit of 0 Mb clears the log at every entry: each one rewrites the whole file.
+        Logger.SizeIsLimited = true;
+        Logger.SizeLimitMb = 0;
+        Logger.Log("one", lkError);
+        EXPECT_EQ(FileBytes(), FileForm(Lines{Cleared, "", "ERROR:       one"}));
+        Logger.Log("two", lkError);
+        EXPECT_EQ(FileBytes(), FileForm(Lines{Cleared, "", "ERROR:       two"}));
+        Logger.SizeIsLimited = false;
+        Logger.Log("three", lkError);
+        EXPECT_EQ(FileBytes(), FileForm(Lines{Cleared, "", "ERROR:       two", "ERROR:       three"}));
+        EXPECT_EQ(std::distance(fs::directory_iterator(Dir.Path()), {}), 1);
+        fs::permissions(Dir.Path(), fs::perms::owner_all);
+    });
 }
 
 } // namespace
