@@ -32,4 +32,20 @@ std::string TCommandPasswordSource::Password(const std::string& host, const std:
     return password;
 }
 
+std::string TStoreOrCommandPasswordSource::Password(const std::string& host, const std::string& user) {
+    std::string storeError;
+    if (Store != nullptr) {
+        const std::string kept = Store->Read(host, user, storeError);
+        if (!kept.empty())
+            return kept;
+    }
+    if (Command != nullptr && Command->HasCommand())
+        return Command->Password(host, user);
+    const std::string store = Store == nullptr ? "there is no secret store"
+                              : storeError.empty() ? "none is kept in the secret store"
+                                                   : "the secret store did not answer (" + storeError + ")";
+    throw EPasswordUnavailable("No password for " + user + " at " + host + ": " + store +
+                               ", and no password command is set");
+}
+
 } // namespace corvalet

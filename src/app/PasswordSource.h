@@ -36,4 +36,30 @@ private:
     int TimeoutMs;
 };
 
+// The desktop's store of secrets, kept per user and host.
+class TSecretStore {
+public:
+    virtual ~TSecretStore() = default;
+    // The kept password; empty with `error` empty when none is kept, empty with `error` set when
+    // the store did not answer.
+    virtual std::string Read(const std::string& host, const std::string& user, std::string& error) = 0;
+    // False with `error` set when the store did not take it.
+    virtual bool Write(const std::string& host, const std::string& user, const std::string& password,
+                       std::string& error) = 0;
+};
+
+// The password from the secret store when it holds one, else from the password command.
+class TStoreOrCommandPasswordSource final : public TPasswordSource {
+public:
+    // Either may be null.
+    TStoreOrCommandPasswordSource(TSecretStore* store, TCommandPasswordSource* command)
+        : Store(store), Command(command) {}
+
+    std::string Password(const std::string& host, const std::string& user) override;
+
+private:
+    TSecretStore* Store;
+    TCommandPasswordSource* Command;
+};
+
 } // namespace corvalet

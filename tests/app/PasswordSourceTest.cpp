@@ -1,5 +1,7 @@
 #include "app/PasswordSource.h"
 
+#include <map>
+
 #include <gtest/gtest.h>
 
 namespace corvalet {
@@ -33,6 +35,45 @@ TEST(CommandPasswordSourceTest, FirstLineOfTheOutputOrAClearReason) {
 
 TEST(CommandPasswordSourceTest, ACommandThatHangsIsEndedInTime) {
     EXPECT_EQ(Outcome("sleep 5", 100), "The password command for ann at mail.test did not end in time");
+}
+
+class TMapStore final : public TSecretStore {
+public:
+    std::string Read(const std::string& host, const std::string& user, std::string& error) override {
+        error = Error;
+        return Kept.count(user + "@" + host) ? Kept[user + "@" + host] : "";
+    }
+    bool Write(const std::string& host, const std::string& user, const std::string& password,
+               std::string& error) override {
+        error = Error;
+        Kept[user + "@" + host] = password;
+        return Error.empty();
+    }
+    std::map<std::string, std::string> Kept;
+    std::string Error;
+};
+
+TEST(StoreOrCommandPasswordSourceTest, StoreFirstThenCommandElseWhyNeither) {
+    TMapStore store;
+    std::string command;
+    TCommandPasswordSource commandSource([&command] { return command; }, 5000);
+    TStoreOrCommandPasswordSource source(&store, &commandSource);
+    const auto outcome = [&source] {
+        try {
+            return source.Password("mail.test", "ann");
+        } catch (const EPasswordUnavailable& error) {
+            return std::string(error.what());
+        }
+    };
+    EXPECT_EQ(outcome(), "No password for ann at mail.test: none is kept in the secret store, and no password "
+                         "command is set");
+    store.Error = "No D-Bus session";
+    EXPECT_EQ(outcome(), "No password for ann at mail.test: the secret store did not answer (No D-Bus session), "
+                         "and no password command is set");
+    command = "echo from-command";
+    EXPECT_EQ(outcome(), "from-command");
+    store.Kept["ann@mail.test"] = "from-store";
+    EXPECT_EQ(outcome(), "from-store");
 }
 
 } // namespace
