@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 . tools/packages.sh
-ensure_packages cmake ninja-build g++ qt6-base-dev python3-aiosmtpd qt6-qpa-plugins git
+ensure_packages cmake ninja-build g++ qt6-base-dev python3-aiosmtpd qt6-qpa-plugins git libssl-dev qtkeychain-qt6-dev
 
 echo "=== Building Corvalet ==="
 cmake --preset app >/dev/null

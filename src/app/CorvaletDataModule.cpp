@@ -71,6 +71,20 @@ void TDataModuleMailClient::SetPort(int port) {
     Data.NetSMTP.Port = port;
 }
 
+void TDataModuleMailClient::SetSecurity(int security, const std::string& trustFile) {
+    Data.NetSMTP.Security = security == 1   ? TNetSMTPSecurity::ssStartTLS
+                            : security == 2 ? TNetSMTPSecurity::ssTLS
+                                            : TNetSMTPSecurity::ssNone;
+    Data.NetSMTP.TrustFile = trustFile;
+}
+
+void TDataModuleMailClient::SetLogin(const std::string& user, const std::string& password) {
+    Data.NetSMTP.Username = user;
+    Data.NetSMTP.Password = password;
+    Data.NetSMTP.SetAuthenticationType(user.empty() ? TAuthenticationType::atNone
+                                                    : TAuthenticationType::atPlainOrLogin);
+}
+
 void TDataModuleMailClient::Connect(int timeoutMs) {
     Data.NetSMTP.Connect(timeoutMs);
 }
@@ -84,6 +98,8 @@ bool TDataModuleMailClient::IsConnected() const {
 }
 
 void TDataModuleMailClient::Disconnect() {
+    // The password is asked for again at the next mailing; it does not linger in memory.
+    Data.NetSMTP.Password.clear();
     Data.NetSMTP.Disconnect();
 }
 

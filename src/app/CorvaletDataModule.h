@@ -35,6 +35,8 @@ public:
 
     void SetHost(const std::string& host) override;
     void SetPort(int port) override;
+    void SetSecurity(int security, const std::string& trustFile) override;
+    void SetLogin(const std::string& user, const std::string& password) override;
     void Connect(int timeoutMs) override;
     void Send() override;
     bool IsConnected() const override;

@@ -136,11 +136,26 @@ void TMailJob::Compose(const std::string& recipients, std::uint8_t distribution)
     const std::string port = Window.PortNumber();
     if (!port.empty())
         Client.SetPort(PortFromText(port));
+    const int security = Window.SecurityIndex();
+    Client.SetSecurity(security >= 0 && security <= 2 ? security : 0, SavedTrustFile ? SavedTrustFile() : "");
+}
+
+void TMailJob::PrepareLogin() {
+    const std::string user = Window.UserName();
+    if (user.empty()) {
+        Client.SetLogin("", "");
+        return;
+    }
+    const std::string host = Window.SMTPHostName();
+    if (Passwords == nullptr)
+        throw EPasswordUnavailable("No password for " + user + " at " + host + ": there is no password store");
+    Client.SetLogin(user, Passwords->Password(host, user));
 }
 
 void TMailJob::RunSession(const std::string& recipients) {
     std::string failure;
     try {
+        PrepareLogin();
         Client.Connect(ConnectTimeOutMs(SavedTimeOut ? SavedTimeOut() : 0));
         Client.Send();
         Client.Disconnect();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Dialogs.h"
+#include "app/PasswordSource.h"
 #include "app/Schedule.h"
 #include "platform/Clock.h"
 #include "platform/FormatSettings.h"
@@ -30,6 +31,10 @@ public:
     virtual std::string AttachmentFileName() const = 0;
     virtual std::string SMTPHostName() const = 0;
     virtual std::string PortNumber() const = 0;
+    // 0 none, 1 STARTTLS, 2 TLS from the first byte.
+    virtual int SecurityIndex() const { return 0; }
+    // Empty: no login.
+    virtual std::string UserName() const { return {}; }
     virtual bool IsVisible() const = 0;
     virtual void ShowWaitCursor() = 0;
     virtual void RestoreCursor() = 0;
@@ -59,6 +64,10 @@ public:
 
     virtual void SetHost(const std::string& host) = 0;
     virtual void SetPort(int port) = 0;
+    // 0 none, 1 STARTTLS, 2 TLS from the first byte; the trust file adds to the system's store.
+    virtual void SetSecurity(int /*security*/, const std::string& /*trustFile*/) {}
+    // An empty user: no login.
+    virtual void SetLogin(const std::string& /*user*/, const std::string& /*password*/) {}
     // Connects, reads the greeting and introduces the client; 0 gives the default time-out.
     virtual void Connect(int timeoutMs) = 0;
     virtual void Send() = 0;
@@ -89,6 +98,10 @@ public:
     // Called with true when a mailing starts and with false when it has ended (reported and
     // disconnected), so that the window can disable "Send Now!" and the shell can run what waited.
     std::function<void(bool)> OnMailingChanged;
+    // The password of a login, asked for at each mailing that logs in; none: such a mailing fails.
+    TPasswordSource* Passwords = nullptr;
+    // The saved trust file of protected connections.
+    std::function<std::string()> SavedTrustFile;
 
     // The port a port field gives: its decimal number, or 25 when it does not read as a port.
     static int PortFromText(const std::string& text);
@@ -98,6 +111,8 @@ public:
 private:
     void Compose(const std::string& recipients, std::uint8_t distribution);
     void RunSession(const std::string& recipients);
+    // Hands the login of the window's user name, with its password, to the client.
+    void PrepareLogin();
     void ReportSuccess(const std::string& recipients);
     void ReportFailure(const std::string& recipients, const std::string& reason);
     std::string Now() const;

@@ -28,6 +28,16 @@ inline constexpr const char* AccountsKey = "software\\mail\\account manager\\acc
 inline constexpr const char* DefaultMailAccountValue = "default mail account";
 inline constexpr const char* SMTPEmailAddressValue = "SMTP Email Address";
 inline constexpr const char* SMTPServerValue = "SMTP Server";
+// How the account reaches its server; every one of these may be absent (empty).
+inline constexpr const char* SMTPPortValue = "SMTP Port";
+// "0" plain, "1" STARTTLS, "2" TLS from the first byte.
+inline constexpr const char* SMTPSecurityValue = "SMTP Security";
+// The login name; empty when the account does not log in.
+inline constexpr const char* SMTPUserNameValue = "SMTP User Name";
+// A command whose first line of output is the password.
+inline constexpr const char* SMTPPasswordCommandValue = "SMTP Password Command";
+// A file of certificates to trust besides the system's.
+inline constexpr const char* SMTPTrustFileValue = "SMTP Trust File";
 
 // The registry of the running user, on this platform made from the user's own SMTP client
 // configuration.

@@ -46,6 +46,12 @@ std::string WriteTarget(const std::string& path) {
     return error ? path : target.string();
 }
 
+// A connection key that is not in use is left out of a file that lacks it.
+void WriteWhenUsed(TIniFile& ini, const std::string& key, const std::string& value, bool used) {
+    if (used || ini.ReadValue(Connection, key))
+        ini.WriteString(Connection, key, value);
+}
+
 // The number in a recipient key ("RecipientTime12" gives 12) written as the load asks for it:
 // decimal, without sign or leading zeros. Nothing for any other key.
 std::optional<int> RecipientKeyNumber(std::string_view key) {
@@ -87,6 +93,10 @@ void TConfiguration::ReadDefaultMailAccount() {
     SenderAddress.clear();
     SMTPHost = DefaultSMTPHost;
     PortNumber = 25;
+    Security = SecurityNone;
+    UserName.clear();
+    PasswordCommand.clear();
+    TrustFile.clear();
     const auto manager = Registry->OpenKey(AccountManagerKey);
     if (!manager)
         return;
@@ -98,6 +108,11 @@ void TConfiguration::ReadDefaultMailAccount() {
         return;
     SenderAddress = details->ReadString(SMTPEmailAddressValue);
     SMTPHost = details->ReadString(SMTPServerValue);
+    PortNumber = ReadInteger(details->ReadString(SMTPPortValue)).value_or(PortNumber);
+    Security = ReadInteger(details->ReadString(SMTPSecurityValue)).value_or(Security);
+    UserName = details->ReadString(SMTPUserNameValue);
+    PasswordCommand = details->ReadString(SMTPPasswordCommandValue);
+    TrustFile = details->ReadString(SMTPTrustFileValue);
 }
 
 std::string TConfiguration::IniFilePath() const {
@@ -133,6 +148,10 @@ void TConfiguration::LoadFromIni() {
     SMTPHost = ini.ReadString(Connection, "SMTPHost", SMTPHost);
     PortNumber = ini.ReadInteger(Connection, "PortNumber", PortNumber);
     TimeOut = ini.ReadInteger(Connection, "TimeOut", TimeOut);
+    Security = ini.ReadInteger(Connection, "Security", Security);
+    UserName = ini.ReadString(Connection, "UserName", UserName);
+    PasswordCommand = ini.ReadString(Connection, "PasswordCommand", PasswordCommand);
+    TrustFile = ini.ReadString(Connection, "TrustFile", TrustFile);
 
     BodyFileName = ini.ReadString(Message, "BodyFileName", "");
     Priority = static_cast<std::uint8_t>(ini.ReadInteger(Message, "Priority", 2));
@@ -167,6 +186,12 @@ void TConfiguration::SaveToIni() {
     ini->WriteString(Connection, "SMTPHost", SMTPHost);
     ini->WriteInteger(Connection, "PortNumber", PortNumber);
     ini->WriteInteger(Connection, "TimeOut", TimeOut);
+    // The keys of a protected connection and a login are written once they are used (or already
+    // stand in the file), so that a user who never sets them keeps the file as it always was.
+    WriteWhenUsed(*ini, "Security", std::to_string(Security), Security != SecurityNone);
+    WriteWhenUsed(*ini, "UserName", UserName, !UserName.empty());
+    WriteWhenUsed(*ini, "PasswordCommand", PasswordCommand, !PasswordCommand.empty());
+    WriteWhenUsed(*ini, "TrustFile", TrustFile, !TrustFile.empty());
 
     ini->WriteString(Message, "BodyFileName", BodyFileName);
     ini->WriteInteger(Message, "Priority", Priority);

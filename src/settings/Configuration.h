@@ -15,6 +15,11 @@ namespace corvalet {
 // settings file names another.
 inline constexpr std::string_view DefaultSMTPHost = "mailhost";
 
+// The values of the Security setting.
+inline constexpr std::int32_t SecurityNone = 0;
+inline constexpr std::int32_t SecurityStartTLS = 1;
+inline constexpr std::int32_t SecurityTLS = 2;
+
 // "Corvalet": the window caption's first word and the default log file name's stem.
 std::string ApplicationName();
 
@@ -46,6 +51,14 @@ public:
     std::int32_t PortNumber = 25;
     // Connect time-out as a step of 30 seconds, 1..10; 0 until the first save.
     std::int32_t TimeOut = 0;
+    // How the connection is protected: SecurityNone, SecurityStartTLS or SecurityTLS.
+    std::int32_t Security = 0;
+    // The login name; empty: no login.
+    std::string UserName;
+    // A command whose first line of output is the password (never the password itself).
+    std::string PasswordCommand;
+    // A PEM file of certificates trusted besides the system's.
+    std::string TrustFile;
     std::string Subject;
     std::uint8_t ContentType = 0;
     std::string BodyFileName;
@@ -62,7 +75,8 @@ public:
     // Writes every setting to the settings file, keeping every other line of it. Throws
     // EIniFileError and leaves the file as it was when it cannot be written.
     void SaveToIni();
-    // Sender address, SMTP host and port from the built-in values and the default mail account.
+    // Sender address, SMTP host, port, security, login and trust file from the built-in values and
+    // the default mail account.
     void ReadDefaultMailAccount();
 
     // Inserts the recipient at its place in address order (letter case ignored), before any

@@ -6,6 +6,7 @@
 #include "mime/Encoder.h"
 #include "mime/MessageClient.h"
 #include "net/Stack.h"
+#include "net/TLSExceptions.h"
 #include "net/TextHelpers.h"
 #include "smtp/SMTPExceptions.h"
 
@@ -24,6 +25,33 @@ std::string ToUpper(std::string text) {
     for (char& c : text)
         c = AsciiUpper(c);
     return text;
+}
+
+bool Holds(const std::vector<std::string>& list, const std::string& word) {
+    return std::find(list.begin(), list.end(), word) != list.end();
+}
+
+// The reply's text lines on one line, for a message of one line.
+std::string ReplyOnOneLine(const TNetRFCReply& reply) {
+    std::string text;
+    for (const std::string& line : reply.Text)
+        text += (text.empty() ? "" : " ") + line;
+    return std::to_string(reply.NumericCode()) + (text.empty() ? "" : " " + text);
+}
+
+// Whether an EHLO reply lists the extension: a text line that is its name, alone or followed by
+// parameters.
+bool Offers(const std::vector<std::string>& replyText, const std::string& extension) {
+    for (const std::string& line : replyText) {
+        const std::string upper = ToUpper(line);
+        if (upper == extension || upper.rfind(extension + " ", 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool IsLoopback(const std::string& dottedAddress) {
+    return dottedAddress.rfind("127.", 0) == 0;
 }
 
 } // namespace
@@ -90,6 +118,8 @@ void TNetSMTP::Assign(const TNetSMTP& other) {
     Password = other.Password;
     Port = other.Port;
     Username = other.Username;
+    Security = other.Security;
+    TrustFile = other.TrustFile;
 }
 
 void TNetSMTP::SetAuthenticationType(TAuthenticationType type) {
@@ -108,9 +138,14 @@ void TNetSMTP::Connect(int timeout) {
     const std::string name = HeloName.empty() ? TheStack()->LocalHostName() : HeloName;
     RequireCommandText(name, "The name the client announces");
     AuthSchemes.clear();
+    PrepareSecurity();
     TNetTCPClient::Connect(timeout);
     try {
         ReadReply({220});
+        if (Security == TNetSMTPSecurity::ssStartTLS) {
+            StartTLSAndGreet(name);
+            return;
+        }
         if (Ehlo && SendCommand("EHLO " + name, AnyCode) == 250) {
             CollectAuthSchemes(LastReply.Text, AuthSchemes);
             return;
@@ -121,6 +156,51 @@ void TNetSMTP::Connect(int timeout) {
         Disconnect();
         throw;
     }
+}
+
+void TNetSMTP::PrepareSecurity() {
+    if (Security == TNetSMTPSecurity::ssNone && !TLSHandler)
+        return;
+    if (!TLSHandler)
+        TLSHandler = std::make_unique<TNetIOHandlerTLS>();
+    if (Handler != TLSHandler.get()) {
+        if (Handler != nullptr && Handler->IsOpen())
+            throw ENetAlreadyConnected();
+        SetIOHandler(TLSHandler.get());
+    }
+    TLSHandler->OnStatus = OnStatus;
+    TLSHandler->Implicit = Security == TNetSMTPSecurity::ssTLS;
+    TLSHandler->TrustFile = TrustFile;
+    TLSHandler->HandshakeTimeout = ReadTimeout == 0 ? -2 : ReadTimeout;
+}
+
+void TNetSMTP::StartTLSAndGreet(const std::string& name) {
+    if (SendCommand("EHLO " + name, AnyCode) != 250 || !Offers(LastReply.Text, "STARTTLS"))
+        throw ENetTLSError("The server did not offer STARTTLS");
+    if (SendCommand("STARTTLS", AnyCode) != 220)
+        throw ENetTLSError("The server refused STARTTLS: " + ReplyOnOneLine(LastReply));
+    // Whatever came after the go-ahead arrived unprotected and is not to be taken as the
+    // protected server's words.
+    if (!InBuffer.Empty())
+        throw ENetTLSError("The server sent more than its answer to STARTTLS");
+    TLSHandler->StartTLS(Host);
+    SendCommand("EHLO " + name, 250);
+    CollectAuthSchemes(LastReply.Text, AuthSchemes);
+}
+
+bool TNetSMTP::Encrypted() const {
+    return TLSHandler && Handler == TLSHandler.get() && TLSHandler->Encrypted();
+}
+
+void TNetSMTP::RequireProtectedLogin() {
+    if (Encrypted())
+        return;
+    const auto* socket = dynamic_cast<const TNetIOHandlerSocket*>(Handler);
+    const TNetSocketHandle* handle = socket != nullptr ? socket->SocketHandle() : nullptr;
+    if (handle != nullptr && IsLoopback(handle->PeerAddress))
+        return;
+    throw ENetLoginImpossible("The password is not sent to " + Host +
+                              " over an unprotected connection: choose STARTTLS or TLS");
 }
 
 void TNetSMTP::Disconnect() {
@@ -140,11 +220,30 @@ void TNetSMTP::Disconnect() {
 }
 
 bool TNetSMTP::CanAuthenticateWith(TAuthenticationType type) const {
-    return type == TAuthenticationType::atLogin &&
-           std::find(AuthSchemes.begin(), AuthSchemes.end(), "LOGIN") != AuthSchemes.end();
+    if (type == TAuthenticationType::atPlainOrLogin)
+        return Holds(AuthSchemes, "PLAIN") || Holds(AuthSchemes, "LOGIN");
+    return type == TAuthenticationType::atLogin && Holds(AuthSchemes, "LOGIN");
+}
+
+void TNetSMTP::AuthenticatePlainOrLogin() {
+    if (!CanAuthenticateWith(TAuthenticationType::atPlainOrLogin))
+        throw ENetLoginImpossible("The server offers no login method that Corvalet knows (PLAIN or LOGIN)");
+    try {
+        if (Holds(AuthSchemes, "PLAIN")) {
+            SendCommand("AUTH PLAIN " + Base64(std::string(1, '\0') + Username + '\0' + Password), 235);
+        } else {
+            SendCommand("AUTH LOGIN", 334);
+            SendCommand(Base64(Username), 334);
+            SendCommand(Base64(Password), 235);
+        }
+    } catch (const ENetProtocolReplyError& refusal) {
+        throw ENetLoginRefused(refusal.ReplyCode, ReplyOnOneLine(LastReply));
+    }
 }
 
 bool TNetSMTP::Authenticate() {
+    if (Authentication == TAuthenticationType::atPlainOrLogin)
+        AuthenticatePlainOrLogin();
     if (Authentication == TAuthenticationType::atLogin) {
         SendCommand("AUTH LOGIN", 334);
         SendCommand(Base64(Username), 334);
@@ -181,9 +280,13 @@ void TNetSMTP::SendTransaction(const TNetSMTPEnvelope& envelope, const std::func
     for (const std::string& recipient : envelope.Recipients)
         RequireCommandText(recipient, "A recipient address");
 
+    const bool login = Authentication != TAuthenticationType::atNone && !Authenticated &&
+                       (CanAuthenticateWith(Authentication) ||
+                        Authentication == TAuthenticationType::atPlainOrLogin);
+    if (login)
+        RequireProtectedLogin();
     SendCommand("RSET", AnyCode);
-    if (Authentication != TAuthenticationType::atNone && CanAuthenticateWith(Authentication) &&
-        !Authenticated)
+    if (login)
         Authenticate();
     SendCommand("MAIL FROM:<" + envelope.From + ">", 250);
     for (const std::string& recipient : envelope.Recipients)

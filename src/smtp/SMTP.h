@@ -6,11 +6,18 @@
 
 #include "mime/Message.h"
 #include "mime/MessageSink.h"
+#include "net/IOHandlerTLS.h"
 #include "net/TCPClient.h"
 
 namespace corvalet {
 
-enum class TAuthenticationType { atNone, atLogin };
+// atPlainOrLogin logs in with PLAIN when the server lists it, else with LOGIN, and fails with a
+// clear reason when the server lists neither.
+enum class TAuthenticationType { atNone, atLogin, atPlainOrLogin };
+
+// How the connection to the server is protected: not at all, by STARTTLS after the greeting, or
+// by TLS from the first byte.
+enum class TNetSMTPSecurity { ssNone, ssStartTLS, ssTLS };
 
 // The addresses of one mail transaction: the sender, and every recipient in the order in which
 // they are offered to the server.
@@ -64,8 +71,23 @@ public:
     std::string Password;
     std::vector<std::string> AuthSchemes;
     bool Authenticated = false;
+    // With ssStartTLS or ssTLS every mailing is protected or fails: it never goes on in the clear.
+    TNetSMTPSecurity Security = TNetSMTPSecurity::ssNone;
+    // A PEM file of certificates trusted besides the system's.
+    std::string TrustFile;
+
+    // Whether the connection is protected by TLS now.
+    bool Encrypted() const;
 
 private:
+    // Puts the TLS handler under the connection when protection is asked for.
+    void PrepareSecurity();
+    // EHLO, STARTTLS, the handshake and EHLO again; the login methods come from the second EHLO.
+    void StartTLSAndGreet(const std::string& name);
+    // A password goes only over a protected connection, or to this machine itself.
+    void RequireProtectedLogin();
+    void AuthenticatePlainOrLogin();
+
     // The message writer's way onto this connection.
     class TConnectionSink : public TNetMessageSink {
     public:
@@ -80,6 +102,9 @@ private:
     };
 
     TConnectionSink Sink{*this};
+    // Made on the first protected connection and kept, as a window event may disconnect in the
+    // middle of a wait on it.
+    std::unique_ptr<TNetIOHandlerTLS> TLSHandler;
     TAuthenticationType Authentication = TAuthenticationType::atNone;
     bool Ehlo = true;
 };

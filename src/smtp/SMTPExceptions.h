@@ -13,4 +13,17 @@ public:
         : ENetException(what + " holds a line break or NUL character") {}
 };
 
+// The server refused the login; the reply's code is kept and its text is in the message.
+class ENetLoginRefused : public ENetProtocolReplyError {
+public:
+    ENetLoginRefused(int code, const std::string& reply)
+        : ENetProtocolReplyError(code, "The server refused the login: " + reply) {}
+};
+
+// A login that cannot or may not take place; the message says why.
+class ENetLoginImpossible : public ENetException {
+public:
+    using ENetException::ENetException;
+};
+
 } // namespace corvalet

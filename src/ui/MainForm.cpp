@@ -151,6 +151,7 @@ void TMainForm::OKButtonClick() {
         try {
             ControlsToSettings();
             Services.Configuration.SaveToIni();
+            Connection->KeepPassword();
         } catch (...) {
             failure = std::current_exception();
         }
@@ -200,7 +201,13 @@ TMailFields TMainForm::MailFields() const {
     fields.Attachment = FromQt(Message->Attachment()->text());
     fields.SMTPHost = FromQt(Connection->HostName()->text());
     fields.PortNumber = FromQt(Connection->PortNumber()->text());
+    fields.Security = Connection->Security()->currentIndex();
+    fields.UserName = FromQt(Connection->UserName()->text().trimmed());
     return fields;
+}
+
+void TMainForm::SetSecretStore(TSecretStore* store) {
+    Connection->SetSecretStore(store);
 }
 
 void TMainForm::SetSendNowAllowed(bool allowed) {

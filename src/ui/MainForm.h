@@ -28,6 +28,7 @@ class TMessagePage;
 struct TDateTime;
 struct TFrequency;
 struct TTimeText;
+class TSecretStore;
 
 // What the configuration window works with. The program hands in its singletons and real dialogs;
 // tests hand in their own.
@@ -57,6 +58,10 @@ struct TMailFields {
     std::string SMTPHost;
     // The port field as typed; PortNumberFromText (settings/TextValues.h) reads it.
     std::string PortNumber;
+    // Item index of the security list ("None" 0, "STARTTLS" 1, "TLS" 2).
+    int Security = 0;
+    // Empty: no login.
+    std::string UserName;
 };
 
 // The configuration window: four pages that edit every setting, committed as a whole with OK and
@@ -88,6 +93,8 @@ public:
     TMailFields MailFields() const;
     // While a mailing runs "Send Now!" stays disabled; allowing it again restores what the
     // recipients page's rules say.
+    // Where the connection page keeps typed passwords.
+    void SetSecretStore(TSecretStore* store);
     void SetSendNowAllowed(bool allowed);
 
     // The recipient texts, as the window offers them to the schedule and the mail job.

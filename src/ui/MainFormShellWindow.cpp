@@ -68,4 +68,12 @@ std::string TMainFormShellWindow::PortNumber() const {
     return Form.MailFields().PortNumber;
 }
 
+int TMainFormShellWindow::SecurityIndex() const {
+    return Form.MailFields().Security;
+}
+
+std::string TMainFormShellWindow::UserName() const {
+    return Form.MailFields().UserName;
+}
+
 } // namespace corvalet

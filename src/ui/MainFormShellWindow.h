@@ -30,6 +30,8 @@ public:
     std::string AttachmentFileName() const override;
     std::string SMTPHostName() const override;
     std::string PortNumber() const override;
+    int SecurityIndex() const override;
+    std::string UserName() const override;
 
 private:
     TMainForm& Form;

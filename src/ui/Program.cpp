@@ -10,6 +10,7 @@
 #include "platform/FormatSettings.h"
 #include "platform/ProgramFolder.h"
 #include "settings/Configuration.h"
+#include "ui/KeychainSecretStore.h"
 #include "ui/CorvaletApplication.h"
 #include "log/ConfigureLogger.h"
 #include "ui/MainForm.h"
@@ -81,6 +82,13 @@ int RunCorvalet(int argc, char** argv) {
                                [&configuration] { return static_cast<int>(configuration.TimeOut); },
                                [] { QCoreApplication::quit(); }});
     shell = &programShell;
+    // The password of a login: from the desktop's secret store, else from the password command.
+    TKeychainSecretStore secretStore;
+    TCommandPasswordSource passwordCommand([&configuration] { return configuration.PasswordCommand; });
+    TStoreOrCommandPasswordSource passwords(&secretStore, &passwordCommand);
+    programShell.MailJob().Passwords = &passwords;
+    programShell.MailJob().SavedTrustFile = [&configuration] { return configuration.TrustFile; };
+    form.SetSecretStore(&secretStore);
     application.SetErrorHandler(&programShell);
     programShell.FormCreate(application.arguments(), withoutDisplay);
     // A request to end the program from the system ends it as "Exit" does.

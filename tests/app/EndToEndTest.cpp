@@ -107,10 +107,18 @@ bool WaitForLogLine(const std::string& path, const std::string& part, std::chron
 
 // Starts the built program from a fresh folder with a settings file whose one row is due now, and
 // checks that the message arrives and the log says so.
+// With `secure` the server wants STARTTLS and a login, and the password comes from the password
+// command (no secret store answers here).
 void ExpectDueRowMailedAndLogged(const std::vector<std::string>& arguments,
-                                 const std::vector<std::string>& environment) {
+                                 const std::vector<std::string>& environment, bool secure = false) {
     TTempDir folder;
-    TAiosmtpdServer catcher;
+    const std::string password = "e2e-Secret";
+    TAiosmtpdServer catcher(secure ? std::vector<std::string>{"--security", "starttls", "--login", "ann", password}
+                                   : std::vector<std::string>{});
+    const std::string connection =
+        secure ? "SMTPHost=localhost\r\nSecurity=1\r\nUserName=ann\r\nPasswordCommand=echo " + password +
+                     "\r\nTrustFile=" + catcher.AuthorityFile() + "\r\n"
+               : "SMTPHost=127.0.0.1\r\n";
     const std::filesystem::path program = folder.File("corvalet");
     std::filesystem::copy_file(CORVALET_EXECUTABLE, program);
 
@@ -135,7 +143,7 @@ void ExpectDueRowMailedAndLogged(const std::vector<std::string>& arguments,
                                      "RecipientEmailFreq1=Daily\r\n"
                                      "RecipientDistrMeth1=BCC\r\n"
                                      "[Logging]\r\nMechanism=2\r\nFileName=Corvalet.log\r\n"
-                                     "[Connection]\r\nSMTPHost=127.0.0.1\r\nPortNumber=" +
+                                     "[Connection]\r\n" + connection + "PortNumber=" +
                                      std::to_string(catcher.Port()) +
                                      "\r\nTimeOut=1\r\n"
                                      "[Message]\r\nBodyFileName=body.html\r\nPriority=2\r\n"
@@ -161,6 +169,13 @@ void ExpectDueRowMailedAndLogged(const std::vector<std::string>& arguments,
                                std::chrono::seconds(10)));
     EXPECT_TRUE(corvalet.StillRunning());
     EXPECT_TRUE(corvalet.End()) << "the program did not end cleanly when asked to";
+    if (secure) {
+        std::string log;
+        ReadFileBytes(folder.File("Corvalet.log").string(), log);
+        EXPECT_EQ(log.find(password), std::string::npos);
+        EXPECT_EQ(catcher.CommandLog().find(password), std::string::npos);
+        EXPECT_NE(catcher.CommandLog().find("STARTTLS"), std::string::npos);
+    }
 }
 
 TEST(EndToEndTest, HiddenProgramMailsTheDueRowAndLogsIt) {
@@ -169,6 +184,12 @@ TEST(EndToEndTest, HiddenProgramMailsTheDueRowAndLogsIt) {
 
 // Without any display the program runs hidden by itself: a window counted as shown would stop
 // the schedule for good.
+TEST(EndToEndTest, HiddenProgramMailsOverSTARTTLSWithALogin) {
+    ExpectDueRowMailedAndLogged({"/HIDE"},
+                                {"QT_QPA_PLATFORM=offscreen", "LC_ALL=C", "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent"},
+                                true);
+}
+
 TEST(EndToEndTest, WithoutADisplayTheProgramRunsHiddenAndMails) {
     ExpectDueRowMailedAndLogged({}, {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LC_ALL=C"});
 }

@@ -3,6 +3,7 @@
 
 #include "AppFakes.h"
 #include "app/CorvaletDataModule.h"
+#include "app/PasswordSource.h"
 #include "log/Logger.h"
 #include "platform/TextFile.h"
 #include "support/AiosmtpdServer.h"
@@ -29,6 +30,8 @@ public:
     std::string AttachmentFileName() const override { return ""; }
     std::string SMTPHostName() const override { return Host; }
     std::string PortNumber() const override { return Port; }
+    int SecurityIndex() const override { return Security; }
+    std::string UserName() const override { return User; }
     bool IsVisible() const override { return Visible; }
     void ShowWaitCursor() override {}
     void RestoreCursor() override {}
@@ -38,6 +41,8 @@ public:
     std::string Body;
     std::string Host = "127.0.0.1";
     std::string Port;
+    int Security = 0;
+    std::string User;
     bool Visible = false;
 };
 
@@ -210,6 +215,43 @@ TEST_F(MailDeliveryTest, AddressesThatDoNotParseAreRefusedBeforeAnythingIsSent) 
     }
     EXPECT_TRUE(server.Lines().empty());
     EXPECT_TRUE(Entries().empty());
+}
+
+} // namespace
+} // namespace corvalet
+
+namespace corvalet {
+namespace {
+
+using namespace test;
+
+TEST_F(MailDeliveryTest, TLSAndLoginWithThePasswordFromTheCommand) {
+    const std::string password = "pw-from-command";
+    TAiosmtpdServer secure({"--security", "starttls", "--login", "ann", password});
+    std::string command = "printf '" + password + "\\nnot this line\\n'";
+    TCommandPasswordSource passwords([&command] { return command; }, 5000);
+    Job.Passwords = &passwords;
+    Job.SavedTrustFile = [&secure] { return secure.AuthorityFile(); };
+    Window.Host = "localhost";
+    Window.Port = std::to_string(secure.Port());
+    Window.Security = 1;
+    Window.User = "ann";
+    Job.SendMailTo("a@example.org", 0);
+    ASSERT_TRUE(secure.WaitForDelivery(1)) << testing::PrintToString(Entries());
+    EXPECT_EQ(secure.Envelope(1), (std::vector<std::string>{"lead@example.org", "a@example.org"}));
+    EXPECT_TRUE(DataModule.NetSMTP.Password.empty());
+
+    // Without a command the mailing fails with the reason, and nothing of the message is sent.
+    command.clear();
+    Job.SendMailTo("b@example.org", 0);
+    EXPECT_FALSE(secure.WaitForDelivery(2, 200));
+    ASSERT_EQ(Entries().size(), 2u);
+    EXPECT_EQ(Entries()[1], "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: b@example.org; Reason: "
+                            "No password for ann at localhost: no password command is set");
+    std::string log;
+    ReadFileBytes(Folder.File("Corvalet.log").string(), log);
+    EXPECT_EQ(log.find(password), std::string::npos);
+    EXPECT_EQ(secure.CommandLog().find(password), std::string::npos);
 }
 
 } // namespace

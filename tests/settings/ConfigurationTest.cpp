@@ -108,6 +108,57 @@ TEST_F(ConfigurationTest, FileKeysOverrideTheRegistryEvenWhenEmpty) {
     EXPECT_EQ(otherHost.SMTPHost, "file.test");
 }
 
+TEST_F(ConfigurationTest, MailAccountGivesPortSecurityLoginAndTrustFile) {
+    const std::string key = std::string(AccountsKey) + "\\Work";
+    Registry.SetDefaultAccount("Work", "me@test", "smtp.test");
+    Registry.SetString(key, SMTPPortValue, "587");
+    Registry.SetString(key, SMTPSecurityValue, "1");
+    Registry.SetString(key, SMTPUserNameValue, "me");
+    Registry.SetString(key, SMTPPasswordCommandValue, "pass show mail");
+    Registry.SetString(key, SMTPTrustFileValue, "/etc/ca.pem");
+    const TConfiguration configuration = Make();
+    EXPECT_EQ(configuration.PortNumber, 587);
+    EXPECT_EQ(configuration.Security, SecurityStartTLS);
+    EXPECT_EQ(configuration.UserName, "me");
+    EXPECT_EQ(configuration.PasswordCommand, "pass show mail");
+    EXPECT_EQ(configuration.TrustFile, "/etc/ca.pem");
+
+    // The file's keys win; a port that does not read keeps 25.
+    Registry.SetString(key, SMTPPortValue, "x");
+    const TConfiguration loaded = Loaded("[Connection]\r\nSecurity=2\r\nUserName=\r\nTrustFile=t.pem\r\n");
+    EXPECT_EQ(loaded.PortNumber, 25);
+    EXPECT_EQ(loaded.Security, SecurityTLS);
+    EXPECT_EQ(loaded.UserName, "");
+    EXPECT_EQ(loaded.PasswordCommand, "pass show mail");
+    EXPECT_EQ(loaded.TrustFile, "t.pem");
+}
+
+TEST_F(ConfigurationTest, ConnectionKeysOfLoginAndSecurityAreWrittenOnlyOnceUsed) {
+    const std::string untouched = "[Connection]\r\nSMTPHost=h\r\nPortNumber=25\r\nTimeOut=1\r\n";
+    TConfiguration configuration = Loaded(untouched);
+    configuration.SaveToIni();
+    EXPECT_EQ(SavedFile().find("[Connection]\r\nSMTPHost=h\r\nPortNumber=25\r\nTimeOut=1\r\n\r\n"), 0u)
+        << SavedFile();
+
+    configuration.Security = SecurityStartTLS;
+    configuration.UserName = "me";
+    configuration.PasswordCommand = "echo secret";
+    configuration.SaveToIni();
+    EXPECT_NE(SavedFile().find("TimeOut=1\r\nSecurity=1\r\nUserName=me\r\nPasswordCommand=echo secret\r\n"),
+              std::string::npos)
+        << SavedFile();
+    EXPECT_EQ(SavedFile().find("TrustFile"), std::string::npos);
+
+    // Back to the defaults: keys once written stay, with their default values.
+    configuration.Security = SecurityNone;
+    configuration.UserName.clear();
+    configuration.SaveToIni();
+    EXPECT_NE(SavedFile().find("Security=0\r\nUserName=\r\n"), std::string::npos) << SavedFile();
+    const TConfiguration reloaded = Loaded(SavedFile());
+    EXPECT_EQ(reloaded.Security, SecurityNone);
+    EXPECT_EQ(reloaded.PasswordCommand, "echo secret");
+}
+
 std::string RecipientKeys(int from, int to) {
     std::string keys;
     for (int n = from; n < to; ++n) {

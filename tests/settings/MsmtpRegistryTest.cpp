@@ -73,6 +73,40 @@ TEST_F(MsmtpRegistryTest, DefaultAccountAndItsAddressAndServer) {
     }
 }
 
+TEST_F(MsmtpRegistryTest, PortSecurityLoginAndTrustFileOfTheAccount) {
+    struct Case {
+        const char* name;
+        const char* commands; // of the account "default"
+        const char* port;
+        const char* security;
+        const char* user;
+        const char* passwordCommand;
+        const char* trustFile;
+    };
+    const Case cases[] = {
+        {"plain", "host h\n", "", "0", "", "", ""},
+        {"starttls by default", "tls on\nport 587\n", "587", "1", "", "", ""},
+        {"tls without argument", "tls\n", "", "1", "", "", ""},
+        {"tls from the first byte", "tls on\ntls_starttls off\n", "465", "2", "", "", ""},
+        {"own port kept", "tls on\ntls_starttls off\nport 2465\n", "2465", "2", "", "", ""},
+        {"tls off", "tls off\ntls_starttls off\n", "", "0", "", "", ""},
+        {"login", "auth on\nuser me\npasswordeval \"pass show mail\"\n", "", "0", "me", "pass show mail", ""},
+        {"login by method", "auth plain\nuser me\n", "", "0", "me", "", ""},
+        {"no auth, no login", "user me\n", "", "0", "", "", ""},
+        {"auth off", "auth off\nuser me\n", "", "0", "", "", ""},
+        {"trust file", "tls_trust_file /etc/ca.pem\n", "", "0", "", "", "/etc/ca.pem"},
+        {"system store", "tls_trust_file system\n", "", "0", "", "", ""},
+    };
+    for (const auto& c : cases) {
+        const TMsmtpRegistry registry = WithConfig(std::string("account default\n") + c.commands);
+        EXPECT_EQ(AccountValue(registry, "default", SMTPPortValue), c.port) << c.name;
+        EXPECT_EQ(AccountValue(registry, "default", SMTPSecurityValue), c.security) << c.name;
+        EXPECT_EQ(AccountValue(registry, "default", SMTPUserNameValue), c.user) << c.name;
+        EXPECT_EQ(AccountValue(registry, "default", SMTPPasswordCommandValue), c.passwordCommand) << c.name;
+        EXPECT_EQ(AccountValue(registry, "default", SMTPTrustFileValue), c.trustFile) << c.name;
+    }
+}
+
 TEST_F(MsmtpRegistryTest, KeyPathsAndValueNamesIgnoreCaseAccountNamesDoNot) {
     const TMsmtpRegistry registry = WithConfig("account Work\nhost w.test\n");
     std::string upper = AccountManagerKey;

@@ -276,6 +276,46 @@ TEST_F(SMTPTest, AuthLoginSendsTheCredentialsInBase64OncePerConnection) {
                                  "MAIL FROM:<a@x.test>", "RCPT TO:<b@x.test>", "DATA", ".", "QUIT"}));
 }
 
+TEST_F(SMTPTest, LoginPrefersPLAINFallsBackToLOGINAndNamesWhatIsMissing) {
+    struct Case {
+        const char* name;
+        const char* ehlo;
+        std::vector<TSMTPRule> more;
+        Lines sent;          // after RSET
+        const char* failure; // or nullptr
+    };
+    const Case cases[] = {
+        {"PLAIN offered", "250-mail.test\r\n250 AUTH LOGIN PLAIN\r\n",
+         {{"AUTH PLAIN", "235 ok\r\n"}}, {"AUTH PLAIN AHVzZXIAc2VjcmV0", "MAIL FROM:<a@x.test>"}, nullptr},
+        {"LOGIN only", "250 AUTH LOGIN\r\n",
+         {{"AUTH LOGIN", "334 VXNlcm5hbWU6\r\n"}, {"dXNlcg==", "334 UGFzc3dvcmQ6\r\n"}, {"c2VjcmV0", "235 ok\r\n"}},
+         {"AUTH LOGIN", "dXNlcg==", "c2VjcmV0", "MAIL FROM:<a@x.test>"}, nullptr},
+        {"refused", "250 AUTH PLAIN\r\n", {{"AUTH PLAIN", "535-5.7.8 Bad\r\n535 5.7.8 credentials\r\n"}},
+         {"AUTH PLAIN AHVzZXIAc2VjcmV0"}, "reply 535: The server refused the login: 535 5.7.8 Bad 5.7.8 credentials"},
+        {"no known method", "250 AUTH CRAM-MD5\r\n", {}, {},
+         "The server offers no login method that Corvalet knows (PLAIN or LOGIN)"},
+        {"no AUTH at all", "250 SIZE 10\r\n", {}, {},
+         "The server offers no login method that Corvalet knows (PLAIN or LOGIN)"},
+    };
+    for (const Case& c : cases) {
+        std::vector<TSMTPRule> rules{{"EHLO", c.ehlo}};
+        rules.insert(rules.end(), c.more.begin(), c.more.end());
+        Start(rules);
+        Smtp.SetAuthenticationType(TAuthenticationType::atPlainOrLogin);
+        Smtp.Username = "user";
+        Smtp.Password = "secret";
+        Smtp.Connect();
+        const std::string failure = Outcome([&] { Smtp.SendTransaction({"a@x.test", {"b@x.test"}}, nullptr); });
+        EXPECT_EQ(failure, c.failure ? c.failure : "ok") << c.name;
+        Smtp.Disconnect();
+        Lines expected{"EHLO client.test", "RSET"};
+        expected.insert(expected.end(), c.sent.begin(), c.sent.end());
+        const Lines received = Received();
+        EXPECT_EQ(Lines(received.begin(), received.begin() + std::min(received.size(), expected.size())), expected)
+            << c.name;
+    }
+}
+
 TEST_F(SMTPTest, NoAuthenticationWhenNotAskedForOrNotOffered) {
     for (const bool offered : {false, true}) {
         Start({{"EHLO", offered ? "250 AUTH LOGIN\r\n" : "250 SIZE 10\r\n"}});

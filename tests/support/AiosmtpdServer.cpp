@@ -84,9 +84,13 @@ std::string ReadFirstLine(int fd, int timeoutMs) {
 
 } // namespace
 
-TAiosmtpdServer::TAiosmtpdServer() {
+TAiosmtpdServer::TAiosmtpdServer() : TAiosmtpdServer(std::vector<std::string>{}) {}
+
+TAiosmtpdServer::TAiosmtpdServer(const std::vector<std::string>& options) {
     int output = -1;
-    Child = Spawn("aiosmtpd_store.py", {Folder.Path().string()}, Input, output);
+    std::vector<std::string> arguments{Folder.Path().string()};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    Child = Spawn("aiosmtpd_store.py", arguments, Input, output);
     const std::string line = ReadFirstLine(output, 15000);
     close(output);
     try {
@@ -143,6 +147,15 @@ std::vector<std::string> TAiosmtpdServer::Envelope(int number) const {
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
+}
+
+std::string TAiosmtpdServer::AuthorityFile() const {
+    return Folder.File("ca.pem").string();
+}
+
+std::string TAiosmtpdServer::CommandLog() const {
+    std::ifstream in(Folder.File("commands.log"), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace corvalet::test

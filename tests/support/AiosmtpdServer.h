@@ -14,6 +14,8 @@ namespace corvalet::test {
 class TAiosmtpdServer {
 public:
     TAiosmtpdServer();
+    // With further arguments of aiosmtpd_store.py: "--security starttls", "--login USER PASSWORD".
+    explicit TAiosmtpdServer(const std::vector<std::string>& options);
     ~TAiosmtpdServer();
     TAiosmtpdServer(const TAiosmtpdServer&) = delete;
     TAiosmtpdServer& operator=(const TAiosmtpdServer&) = delete;
@@ -24,6 +26,10 @@ public:
     std::string MessagePath(int number) const;
     // The envelope sender, then every recipient.
     std::vector<std::string> Envelope(int number) const;
+    // The certificate of the authority that issued the server's (with --security).
+    std::string AuthorityFile() const;
+    // Every command line the server received, as it logged them.
+    std::string CommandLog() const;
 
 private:
     void Stop();

@@ -1,15 +1,61 @@
 """A real SMTP server for the end-to-end tests: aiosmtpd on 127.0.0.1 at a port the system picks.
 
-Usage: aiosmtpd_store.py FOLDER
+Usage: aiosmtpd_store.py FOLDER [--security starttls|tls|refuse-starttls] [--cert-names NAME,...]
+                         [--login USER PASSWORD]
 Prints the port on its first line, then stores delivery N as FOLDER/N.eml (the message bytes as
 received) and FOLDER/N.envelope (the envelope sender, then one recipient per line). It ends when
 its standard input closes (the test process ended) or after five minutes at the latest.
+
+With --security the server has a certificate for the names given (default localhost and
+127.0.0.1) from a throwaway authority whose certificate it writes to FOLDER/ca.pem before it
+prints its port: "starttls" offers STARTTLS, "tls" speaks TLS from the first byte,
+"refuse-starttls" offers STARTTLS and answers it with 454. With --login it offers AUTH PLAIN and
+LOGIN and accepts only that user and password. Every command line it receives is appended to
+FOLDER/commands.log.
 """
+import argparse
 import asyncio
+import logging
 import os
 import sys
+import warnings
 
-from aiosmtpd.smtp import SMTP
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+
+class RefusingSMTP(SMTP):
+    async def smtp_STARTTLS(self, arg):
+        await self.push("454 4.7.0 TLS not available due to temporary reason")
+
+
+class CommandLog(logging.Handler):
+    def __init__(self, path):
+        super().__init__()
+        self.path = path
+
+    def emit(self, record):
+        if ">>" in str(record.msg):
+            with open(self.path, "a") as f:
+                f.write(record.getMessage() + "\n")
+
+
+def tls_contexts(folder, names):
+    import ssl
+    import trustme
+
+    authority = trustme.CA()
+    authority.cert_pem.write_to_path(os.path.join(folder, "ca.pem"))
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    authority.issue_cert(*names).configure_cert(context)
+    return context
+
+
+def authenticator(user, password):
+    def check(server, session, envelope, mechanism, auth_data):
+        ok = isinstance(auth_data, LoginPassword) and auth_data.login == user.encode() \
+            and auth_data.password == password.encode()
+        return AuthResult(success=ok, handled=False)
+    return check
 
 
 class Store:
@@ -31,11 +77,38 @@ class Store:
 
 
 async def main():
-    folder = sys.argv[1]
+    parser = argparse.ArgumentParser()
+    parser.add_argument("folder")
+    parser.add_argument("--security", choices=["starttls", "tls", "refuse-starttls"])
+    parser.add_argument("--cert-names", default="localhost,127.0.0.1")
+    parser.add_argument("--login", nargs=2)
+    options = parser.parse_args()
+    folder = options.folder
+    log = logging.getLogger("mail.log")
+    log.setLevel(logging.INFO)
+    log.addHandler(CommandLog(os.path.join(folder, "commands.log")))
+
     loop = asyncio.get_running_loop()
     handler = Store(folder)
-    server = await loop.create_server(
-        lambda: SMTP(handler, hostname="aiosmtpd.test", data_size_limit=None), "127.0.0.1", 0)
+    settings = dict(hostname="aiosmtpd.test", data_size_limit=None)
+    server_tls = None
+    kind = SMTP
+    if options.security:
+        context = tls_contexts(folder, options.cert_names.split(","))
+        if options.security == "tls":
+            server_tls = context
+            settings["auth_require_tls"] = False
+        else:
+            settings["tls_context"] = context
+            settings["require_starttls"] = True
+        if options.security == "refuse-starttls":
+            kind = RefusingSMTP
+    if options.login:
+        # Login without STARTTLS is fine here: the "tls" server speaks TLS from the first byte.
+        warnings.filterwarnings("ignore", message="Requiring AUTH while not requiring TLS")
+        settings["authenticator"] = authenticator(*options.login)
+        settings["auth_required"] = True
+    server = await loop.create_server(lambda: kind(handler, **settings), "127.0.0.1", 0, ssl=server_tls)
     print(server.sockets[0].getsockname()[1], flush=True)
 
     stop = asyncio.Event()

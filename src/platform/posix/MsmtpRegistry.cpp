@@ -138,6 +138,42 @@ std::string CommandOf(const TCommands& commands, const std::string& name) {
     return found == commands.end() ? std::string() : found->second;
 }
 
+bool IsOn(const std::string& value) {
+    const std::string word = Lower(value);
+    return word == "on" || word.empty();
+}
+
+// "tls on" with "tls_starttls" on (its default) is STARTTLS; with it off, TLS from the first byte.
+std::string SecurityOf(const TCommands& commands) {
+    const auto tls = commands.find("tls");
+    if (tls == commands.end() || !IsOn(tls->second))
+        return "0";
+    const auto startTls = commands.find("tls_starttls");
+    return startTls == commands.end() || IsOn(startTls->second) ? "1" : "2";
+}
+
+// The port as written, else the one the account's security implies without one.
+std::string PortOf(const TCommands& commands) {
+    const std::string port = CommandOf(commands, "port");
+    if (!port.empty())
+        return port;
+    return SecurityOf(commands) == "2" ? "465" : "";
+}
+
+// The user logs in only when "auth" is on or names a method; "off" or no "auth" means no login.
+std::string UserOf(const TCommands& commands) {
+    const auto auth = commands.find("auth");
+    if (auth == commands.end() || Lower(auth->second) == "off")
+        return {};
+    return CommandOf(commands, "user");
+}
+
+// "system" names the system's own store, which is trusted anyway.
+std::string TrustFileOf(const TCommands& commands) {
+    const std::string file = CommandOf(commands, "tls_trust_file");
+    return Lower(file) == "system" ? std::string() : file;
+}
+
 } // namespace
 
 TMsmtpRegistry::TMsmtpRegistry(std::string configPath) : Path(std::move(configPath)) {}
@@ -182,6 +218,11 @@ std::unique_ptr<TRegistryKey> TMsmtpRegistry::OpenKey(const std::string& path) c
     return std::make_unique<TValuesKey>(std::map<std::string, std::string>{
         {Lower(SMTPEmailAddressValue), CommandOf(account->second, "from")},
         {Lower(SMTPServerValue), CommandOf(account->second, "host")},
+        {Lower(SMTPPortValue), PortOf(account->second)},
+        {Lower(SMTPSecurityValue), SecurityOf(account->second)},
+        {Lower(SMTPUserNameValue), UserOf(account->second)},
+        {Lower(SMTPPasswordCommandValue), CommandOf(account->second, "passwordeval")},
+        {Lower(SMTPTrustFileValue), TrustFileOf(account->second)},
     });
 }
 

@@ -1,0 +1,51 @@
+#include "app/PasswordSource.h"
+
+#include "platform/Command.h"
+
+namespace corvalet {
+
+TCommandPasswordSource::TCommandPasswordSource(std::function<std::string()> command, int timeoutMs)
+    : Command(std::move(command)), TimeoutMs(timeoutMs) {}
+
+bool TCommandPasswordSource::HasCommand() const {
+    return Command && !Command().empty();
+}
+
+std::string TCommandPasswordSource::Password(const std::string& host, const std::string& user) {
+    const std::string command = Command ? Command() : std::string();
+    const std::string whose = " for " + user + " at " + host;
+    if (command.empty())
+        throw EPasswordUnavailable("No password" + whose + ": no password command is set");
+    const TCommandOutput result = RunShellCommand(command, TimeoutMs);
+    if (!result.Started)
+        throw EPasswordUnavailable("The password command" + whose + " could not be started");
+    if (result.TimedOut)
+        throw EPasswordUnavailable("The password command" + whose + " did not end in time");
+    if (result.ExitStatus != 0)
+        throw EPasswordUnavailable("The password command" + whose + " failed with exit status " +
+                                   std::to_string(result.ExitStatus));
+    std::string password = result.Output.substr(0, result.Output.find('\n'));
+    if (!password.empty() && password.back() == '\r')
+        password.pop_back();
+    if (password.empty())
+        throw EPasswordUnavailable("The password command" + whose + " gave no password");
+    return password;
+}
+
+std::string TStoreOrCommandPasswordSource::Password(const std::string& host, const std::string& user) {
+    std::string storeError;
+    if (Store != nullptr) {
+        const std::string kept = Store->Read(host, user, storeError);
+        if (!kept.empty())
+            return kept;
+    }
+    if (Command != nullptr && Command->HasCommand())
+        return Command->Password(host, user);
+    const std::string store = Store == nullptr ? "there is no secret store"
+                              : storeError.empty() ? "none is kept in the secret store"
+                                                   : "the secret store did not answer (" + storeError + ")";
+    throw EPasswordUnavailable("No password for " + user + " at " + host + ": " + store +
+                               ", and no password command is set");
+}
+
+} // namespace corvalet

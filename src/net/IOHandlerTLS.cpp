@@ -1,0 +1,300 @@
+#include "net/IOHandlerTLS.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
+#include "net/Exceptions.h"
+#include "net/Stack.h"
+#include "net/TLSExceptions.h"
+
+namespace corvalet {
+
+namespace {
+
+using TSteadyClock = std::chrono::steady_clock;
+
+// One TLS record at most, as read from the socket or from OpenSSL at a time.
+constexpr std::size_t ChunkSize = 16384 + 512;
+
+// OpenSSL's reason for the last failure, as a short phrase; the error queue is emptied.
+std::string OpenSSLReason(const std::string& fallback) {
+    const unsigned long error = ERR_peek_last_error();
+    ERR_clear_error();
+    if (error == 0)
+        return fallback;
+    const char* reason = ERR_reason_error_string(error);
+    return reason != nullptr ? reason : fallback;
+}
+
+// A socket error's text on one line.
+std::string OneLine(std::string text) {
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+        text.replace(at, 2, " ");
+    return text;
+}
+
+// The ms left of a wait that ends at `deadline`; -2 (no limit) stays.
+int MillisecondsLeft(int timeout, TSteadyClock::time_point deadline) {
+    if (timeout == -2)
+        return -2;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TSteadyClock::now());
+    return static_cast<int>(std::max<long long>(0, left.count()));
+}
+
+TSteadyClock::time_point DeadlineOf(int timeout) {
+    return TSteadyClock::now() + std::chrono::milliseconds(std::max(0, timeout));
+}
+
+} // namespace
+
+struct TNetIOHandlerTLS::TSession {
+    TSession() = default;
+    TSession(const TSession&) = delete;
+    TSession& operator=(const TSession&) = delete;
+    ~TSession() {
+        if (Ssl != nullptr)
+            SSL_free(Ssl); // frees both memory buffers too
+        if (Context != nullptr)
+            SSL_CTX_free(Context);
+    }
+
+    std::string Host;
+    SSL_CTX* Context = nullptr;
+    SSL* Ssl = nullptr;
+    BIO* Incoming = nullptr; // bytes from the server, for OpenSSL to decrypt
+    BIO* Outgoing = nullptr; // bytes from OpenSSL, for the server
+    bool Established = false;
+    // Decrypted bytes not yet handed on, from PlainStart.
+    std::string Plain;
+    std::size_t PlainStart = 0;
+    // The server closed the connection (or ended TLS): after Plain, reads give 0.
+    bool Closed = false;
+};
+
+TNetIOHandlerTLS::TNetIOHandlerTLS() = default;
+
+TNetIOHandlerTLS::~TNetIOHandlerTLS() = default;
+
+bool TNetIOHandlerTLS::Encrypted() const {
+    return Session && Session->Established && IsOpen();
+}
+
+void TNetIOHandlerTLS::Close() {
+    Session.reset();
+    TNetIOHandlerSocket::Close();
+}
+
+void TNetIOHandlerTLS::Open() {
+    Session.reset();
+    TNetIOHandlerSocket::Open();
+}
+
+void TNetIOHandlerTLS::ConnectTo(const std::string& host, int port, int timeout, const TNetLocalBinding& local) {
+    TNetIOHandlerSocket::ConnectTo(host, port, timeout, local);
+    if (Implicit)
+        StartTLS(host);
+}
+
+void TNetIOHandlerTLS::StartTLS(const std::string& host) {
+    Session = std::make_unique<TSession>();
+    TSession& session = *Session;
+    session.Host = host;
+    ERR_clear_error();
+    session.Context = SSL_CTX_new(TLS_client_method());
+    if (session.Context == nullptr)
+        FailHandshake(OpenSSLReason("TLS is not available"));
+    SSL_CTX_set_min_proto_version(session.Context, TLS1_2_VERSION);
+    // A server that drops the connection without ending TLS reads as a closed connection, as it
+    // would without TLS; the SMTP replies carry their own ends.
+    SSL_CTX_set_options(session.Context, SSL_OP_IGNORE_UNEXPECTED_EOF);
+    SSL_CTX_set_verify(session.Context, SSL_VERIFY_PEER, nullptr);
+    SSL_CTX_set_default_verify_paths(session.Context);
+    if (!TrustFile.empty() && SSL_CTX_load_verify_locations(session.Context, TrustFile.c_str(), nullptr) != 1) {
+        const std::string reason = OpenSSLReason("unreadable");
+        Close();
+        throw ENetTLSError("The trust file " + TrustFile + " cannot be used: " + reason);
+    }
+    session.Ssl = SSL_new(session.Context);
+    if (session.Ssl == nullptr)
+        FailHandshake(OpenSSLReason("TLS is not available"));
+    // The name is sent to the server and checked against its certificate; an address is checked
+    // against the certificate's addresses and not sent.
+    if (TNetStack::IsNumericAddress(host)) {
+        X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(session.Ssl), host.c_str());
+    } else {
+        SSL_set_tlsext_host_name(session.Ssl, host.c_str());
+        SSL_set1_host(session.Ssl, host.c_str());
+    }
+    session.Incoming = BIO_new(BIO_s_mem());
+    session.Outgoing = BIO_new(BIO_s_mem());
+    SSL_set_bio(session.Ssl, session.Incoming, session.Outgoing);
+    SSL_set_connect_state(session.Ssl);
+    Handshake();
+}
+
+void TNetIOHandlerTLS::Handshake() {
+    const auto deadline = DeadlineOf(HandshakeTimeout);
+    char chunk[ChunkSize];
+    for (;;) {
+        ERR_clear_error();
+        const int result = SSL_do_handshake(Session->Ssl);
+        const int error = SSL_get_error(Session->Ssl, result);
+        const std::string reason = OpenSSLReason("the server closed the connection");
+        if (!FlushOutput())
+            FailHandshake(OneLine(TNetStack::SocketErrorText(LastSocketError())));
+        if (result == 1)
+            break;
+        if (error != SSL_ERROR_WANT_READ)
+            FailHandshake(reason);
+        const int left = MillisecondsLeft(HandshakeTimeout, deadline);
+        if (HandshakeTimeout != -2 && left == 0)
+            FailHandshake("no answer in time");
+        if (!TNetIOHandlerSocket::WaitReadable(left))
+            FailHandshake("no answer in time");
+        if (!Session)
+            throw ENetClosedSocket();
+        const long received = TNetIOHandlerSocket::ReceiveBytes(chunk, sizeof chunk);
+        if (received == 0)
+            FailHandshake("the server closed the connection");
+        if (received < 0)
+            FailHandshake(OneLine(TNetStack::SocketErrorText(LastSocketError())));
+        BIO_write(Session->Incoming, chunk, static_cast<int>(received));
+    }
+    Session->Established = true;
+    // The server's first words may have come with the end of the handshake.
+    DecryptAvailable();
+}
+
+void TNetIOHandlerTLS::FailHandshake(const std::string& reason) {
+    const std::string host = Session ? Session->Host : std::string();
+    const long verified = Session && Session->Ssl != nullptr ? SSL_get_verify_result(Session->Ssl) : X509_V_OK;
+    // Nothing more may go out in the clear once protection was asked for.
+    Close();
+    if (verified != X509_V_OK)
+        throw ENetTLSCertificateError("The certificate of " + host + " is not trusted: " +
+                                      X509_verify_cert_error_string(verified));
+    throw ENetTLSError("TLS handshake with " + host + " failed: " + reason);
+}
+
+bool TNetIOHandlerTLS::FlushOutput() {
+    char chunk[ChunkSize * 2];
+    while (BIO_ctrl_pending(Session->Outgoing) > 0) {
+        const int got = BIO_read(Session->Outgoing, chunk, static_cast<int>(sizeof chunk));
+        if (got <= 0)
+            break;
+        std::size_t sent = 0;
+        while (sent < static_cast<std::size_t>(got)) {
+            const long n = TNetIOHandlerSocket::SendBytes(chunk + sent, static_cast<std::size_t>(got) - sent);
+            if (n < 0)
+                return false;
+            sent += static_cast<std::size_t>(n);
+        }
+    }
+    return true;
+}
+
+void TNetIOHandlerTLS::DecryptAvailable() {
+    TSession& session = *Session;
+    char chunk[ChunkSize];
+    for (;;) {
+        ERR_clear_error();
+        const int result = SSL_read(session.Ssl, chunk, static_cast<int>(sizeof chunk));
+        if (result > 0) {
+            if (session.PlainStart == session.Plain.size()) {
+                session.Plain.clear();
+                session.PlainStart = 0;
+            }
+            session.Plain.append(chunk, static_cast<std::size_t>(result));
+            continue;
+        }
+        const int error = SSL_get_error(session.Ssl, result);
+        if (error == SSL_ERROR_WANT_READ)
+            return;
+        if (error == SSL_ERROR_ZERO_RETURN) {
+            session.Closed = true;
+            return;
+        }
+        const std::string message = "TLS connection with " + session.Host + " failed: " +
+                                    OpenSSLReason("the server closed the connection");
+        Close();
+        throw ENetTLSError(message);
+    }
+}
+
+void TNetIOHandlerTLS::PumpInput(const char* chunk, long received) {
+    TheStack()->CheckSocketResult(received);
+    if (received == 0) {
+        Session->Closed = true;
+        return;
+    }
+    BIO_write(Session->Incoming, chunk, static_cast<int>(received));
+    DecryptAvailable();
+    // The server may want an answer (a key update) before it sends more.
+    if (!FlushOutput())
+        TheStack()->CheckSocketResult(-1);
+}
+
+bool TNetIOHandlerTLS::WaitReadable(int timeout) {
+    if (!Session)
+        return TNetIOHandlerSocket::WaitReadable(timeout);
+    const auto deadline = DeadlineOf(timeout);
+    char chunk[ChunkSize];
+    for (;;) {
+        if (Session->PlainStart < Session->Plain.size() || Session->Closed)
+            return true;
+        // A part of a record is no answer yet: the wait goes on for the rest of its time.
+        if (!TNetIOHandlerSocket::WaitReadable(MillisecondsLeft(timeout, deadline)))
+            return false;
+        if (!Session)
+            throw ENetClosedSocket();
+        PumpInput(chunk, TNetIOHandlerSocket::ReceiveBytes(chunk, sizeof chunk));
+        if (timeout != -2 && MillisecondsLeft(timeout, deadline) == 0 &&
+            Session->PlainStart == Session->Plain.size() && !Session->Closed)
+            return false;
+    }
+}
+
+long TNetIOHandlerTLS::ReceiveBytes(char* buffer, std::size_t size) {
+    if (!Session)
+        return TNetIOHandlerSocket::ReceiveBytes(buffer, size);
+    if (!IsOpen())
+        throw ENetClosedSocket();
+    if (Session->PlainStart == Session->Plain.size() && !Session->Closed)
+        WaitReadable(-2);
+    const std::size_t available = Session->Plain.size() - Session->PlainStart;
+    if (available == 0)
+        return 0;
+    const std::size_t count = std::min(size, available);
+    std::copy_n(Session->Plain.data() + Session->PlainStart, count, buffer);
+    Session->PlainStart += count;
+    return static_cast<long>(count);
+}
+
+long TNetIOHandlerTLS::SendBytes(const char* data, std::size_t size) {
+    if (!Session)
+        return TNetIOHandlerSocket::SendBytes(data, size);
+    if (!IsOpen())
+        throw ENetClosedSocket();
+    std::size_t written = 0;
+    while (written < size) {
+        const int piece = static_cast<int>(std::min<std::size_t>(size - written, 1 << 30));
+        ERR_clear_error();
+        const int result = SSL_write(Session->Ssl, data + written, piece);
+        if (result <= 0) {
+            const std::string message = "TLS connection with " + Session->Host + " failed: " +
+                                        OpenSSLReason("the connection cannot be written");
+            Close();
+            throw ENetTLSError(message);
+        }
+        written += static_cast<std::size_t>(result);
+    }
+    if (!FlushOutput())
+        return -1;
+    return static_cast<long>(size);
+}
+
+} // namespace corvalet
