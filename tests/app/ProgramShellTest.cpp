@@ -1,6 +1,7 @@
 #include "ui/ProgramShell.h"
 
 #include "AppFakes.h"
+#include "app/CommandLine.h"
 #include "app/CorvaletDataModule.h"
 #include "support/ScriptedSMTPServer.h"
 #include "TestApplication.h"
@@ -77,8 +78,10 @@ struct TWithApplication {
 class ProgramShellTest : public ::testing::Test, private TWithApplication {
 protected:
     void Start(QStringList arguments) {
-        arguments.prepend("corvalet");
-        Shell.FormCreate(arguments);
+        std::vector<std::string> raw;
+        for (const QString& argument : arguments)
+            raw.push_back(argument.toStdString());
+        Shell.FormCreate(ParseCommandLine(raw).Hide);
         QCoreApplication::processEvents();
     }
     bool Logged(const std::string& line) const {
@@ -98,14 +101,6 @@ protected:
                                        [this] { Logger.SetFilePath(Folder.File("Corvalet.log").string()); },
                                        [] { return 1; }, [this] { ++Quits; }}};
 };
-
-TEST_F(ProgramShellTest, HideSwitchIsTheFirstArgumentInAnyCase) {
-    EXPECT_TRUE(TProgramShell::HideRequested({"corvalet", "/hide"}));
-    EXPECT_TRUE(TProgramShell::HideRequested({"corvalet", "/HiDe", "x"}));
-    EXPECT_FALSE(TProgramShell::HideRequested({"corvalet", "-HIDE"}));
-    EXPECT_FALSE(TProgramShell::HideRequested({"corvalet", "x", "/HIDE"}));
-    EXPECT_FALSE(TProgramShell::HideRequested({"corvalet"}));
-}
 
 TEST_F(ProgramShellTest, StartedHiddenTheScheduleRunsAndMailsTheCurrentMinute) {
     Window.Rows = {{"a@example.org", "09 : 05", "Daily", "BCC"}};
@@ -274,7 +269,7 @@ protected:
         Window.Port = std::to_string(Server.Port());
         Window.Rows = {{"a@example.org", "09 : 05", "Daily", "BCC"},
                        {"c@example.org", "09 : 05", "Daily", "CC"}};
-        Shell.FormCreate({"corvalet", "/HIDE"});
+        Shell.FormCreate(true);
     }
     bool Logged(const std::string& part) const {
         for (const std::string& line : Shell.LogLines())
