@@ -10,6 +10,7 @@
 #include "help/WindowHelpTable.h"
 #include "log/Logger.h"
 #include "platform/Clock.h"
+#include "platform/Autostart.h"
 #include "platform/FormatSettings.h"
 #include "platform/ProgramFolders.h"
 #include "settings/Configuration.h"
@@ -101,11 +102,13 @@ int RunCorvalet(int argc, char** argv) {
     TQtDialogs dialogs;
     TQtFileChooser fileChooser;
     TProgramShell* shell = nullptr;
+    const TAutostartEntry autostart = TAutostartEntry::Current();
     TMainForm form(TMainFormServices{configuration, logger, dialogs, fileChooser, formats, SystemClock(),
                                      [&shell](const std::exception& error) {
                                          if (shell != nullptr)
                                              shell->HandleApplicationException(error);
-                                     }});
+                                     },
+                                     &autostart});
     dialogs.SetOwner(&form);
     form.setWindowIcon(ProgramIcon());
     help.InstallOn(form);
