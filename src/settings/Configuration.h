@@ -36,8 +36,8 @@ struct TRecipientInfo {
 class TConfiguration {
 public:
     // `programFolder` (the folder of the settings file and the default log, ending with "/") is
-    // the executable's folder in portable use; the registry gives the default mail account and must outlive
-    // the object (ReadDefaultMailAccount reads it again).
+    // the executable's folder in portable use; the registry gives the default mail account and
+    // must outlive the object (ReadDefaultMailAccount reads it again).
     TConfiguration(std::string programFolder, const TRegistry& registry);
 
     std::string ProgramFolder;
