@@ -102,7 +102,8 @@ TAboutBox::TAboutBox(const TAboutFacts& facts, TUrlOpener openUrl, QWidget* pare
             "MemoryLabel", ToQString(FormatMemoryText(facts.System.FreePhysicalMemory)));
     addFact("PlatformCaptionLabel", "Platform:", "PlatformLabel", ToQString(facts.System.Platform));
     addFact("ProcessorCaptionLabel", "Processor:", "ProcessorLabel", ToQString(facts.System.Processor));
-    addFact("SettingsFolderCaptionLabel", "Settings folder:", "SettingsFolderLabel", ToQString(facts.SettingsFolder));
+    addFact("SettingsFolderCaptionLabel", "Settings folder:", "SettingsFolderLabel",
+            ToQString(facts.SettingsFolder));
     factsGrid->setColumnStretch(1, 1);
     layout->addLayout(factsGrid);
 
