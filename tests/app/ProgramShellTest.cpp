@@ -75,13 +75,18 @@ struct TWithApplication {
     TWithApplication() { TestApplication(); }
 };
 
+// Whether the program's command line, after its name, asks for a hidden start.
+bool HideRequested(const QStringList& arguments) {
+    std::vector<std::string> raw;
+    for (const QString& argument : arguments)
+        raw.push_back(argument.toStdString());
+    return ParseCommandLine(raw).Hide;
+}
+
 class ProgramShellTest : public ::testing::Test, private TWithApplication {
 protected:
     void Start(QStringList arguments) {
-        std::vector<std::string> raw;
-        for (const QString& argument : arguments)
-            raw.push_back(argument.toStdString());
-        Shell.FormCreate(ParseCommandLine(raw).Hide);
+        Shell.FormCreate(HideRequested(arguments));
         QCoreApplication::processEvents();
     }
     bool Logged(const std::string& line) const {
@@ -171,7 +176,7 @@ TEST_F(ProgramShellTest, MinimizingHidesTheWindowAndResumesTheSchedule) {
         TFakeShellWindow window;
         TProgramShell shell{window, TShellServices{Clock, Formats, Logger, Boxes, Client, [] {}, [] {},
                                                    [] { return 1; }, [] {}}};
-        shell.FormCreate(QStringList{"corvalet"} + c.arguments);
+        shell.FormCreate(HideRequested(c.arguments));
         if (c.showMinimizedIcon)
             shell.TrayIcon().ShowMinimizedIcon = true;
         shell.TrayIcon().ConfigureMenuItem->trigger();
@@ -208,7 +213,7 @@ TEST_F(ProgramShellTest, IconIsShownEvenBeforeThereIsANotificationArea) {
         TProgramShell shell{window, TShellServices{Clock, Formats, Logger, Boxes, Client, [] {}, [] {},
                                                    [] { return 1; }, [] {}}};
         testing::internal::CaptureStderr();
-        shell.FormCreate(QStringList{"corvalet"} + arguments);
+        shell.FormCreate(HideRequested(arguments));
         const std::string hint = testing::internal::GetCapturedStderr();
         EXPECT_TRUE(shell.TrayIcon().IsActive()) << arguments.join(" ").toStdString();
         EXPECT_NE(hint.find("no notification area yet"), std::string::npos) << hint;
