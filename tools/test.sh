@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 . tools/packages.sh
-ensure_packages cmake ninja-build g++ git pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev python3 python3-aiosmtpd curl coreutils tzdata libssl-dev python3-trustme qtkeychain-qt6-dev
+ensure_packages cmake ninja-build g++ git pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev python3 python3-aiosmtpd curl coreutils tzdata \
+    libssl-dev python3-trustme qtkeychain-qt6-dev dpkg-dev file lintian desktop-file-utils appstream
 
 # UI tests run without a display.
 export QT_QPA_PLATFORM=offscreen

@@ -5,6 +5,7 @@
 //
 // Runs on Qt's offscreen platform unless QT_QPA_PLATFORM names another (xcb under Xvfb, say).
 #include "log/Logger.h"
+#include "platform/Autostart.h"
 #include "platform/Clock.h"
 #include "platform/FormatSettings.h"
 #include "platform/Registry.h"
@@ -117,8 +118,11 @@ int main(int argc, char** argv) {
     TLogger logger(SystemClock(), formats);
     TQtDialogs dialogs;
     TQtFileChooser chooser;
+    // The box shows the real entry's state; the pictures never press OK, so nothing is written.
+    const TAutostartEntry autostart = TAutostartEntry::Current();
     TMainForm form(TMainFormServices{settings, logger, dialogs, chooser, formats, SystemClock(),
-                                     [](const std::exception& error) { std::cerr << error.what() << '\n'; }});
+                                     [](const std::exception& error) { std::cerr << error.what() << '\n'; },
+                                     &autostart});
     form.SettingsToControls();
     form.PrepareEditingArea();
     form.show();

@@ -175,6 +175,7 @@ std::string TMailJob::Now() const {
 }
 
 void TMailJob::ReportSuccess(const std::string& recipients) {
+    Outcome = {true, "Successfully send the e-mail to " + recipients + "."};
     if (Window.IsVisible())
         Dialogs.ShowInformation("Successfully send the e-mail to " + recipients + ".");
     else
@@ -182,6 +183,7 @@ void TMailJob::ReportSuccess(const std::string& recipients) {
 }
 
 void TMailJob::ReportFailure(const std::string& recipients, const std::string& reason) {
+    Outcome = {false, reason};
     if (Window.IsVisible())
         Dialogs.ShowError(reason);
     else

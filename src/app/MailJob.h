@@ -84,6 +84,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// How the last mailing's session ended, as it was reported: "Successfully send the e-mail to R."
+// or the error's message.
+struct TMailOutcome {
+    bool Sent = false;
+    std::string Text;
+};
+
 // The mail job: sends the configured message to a set of recipients in one SMTP session and
 // reports the outcome, in a message box while the window is visible and in the log while it is
 // hidden.
@@ -94,6 +101,8 @@ public:
 
     void SendMailTo(const std::string& recipients, std::uint8_t distribution) override;
     bool IsMailing() const override { return Mailing; }
+    // The report of the last session; a mailing refused before its session leaves it as it was.
+    const TMailOutcome& LastOutcome() const { return Outcome; }
 
     // Called with true when a mailing starts and with false when it has ended (reported and
     // disconnected), so that the window can disable "Send Now!" and the shell can run what waited.
@@ -125,6 +134,7 @@ private:
     const TFormatSettings& Formats;
     TSavedTimeOut SavedTimeOut;
     bool Mailing = false;
+    TMailOutcome Outcome;
 };
 
 } // namespace corvalet

@@ -2,6 +2,7 @@
 
 #include "help/BuildInfo.h"
 #include "help/ProgramIcon.h"
+#include "platform/ProgramFolders.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -52,6 +53,7 @@ TAboutFacts TAboutFacts::Current() {
     facts.OperatingSystem = OperatingSystemName();
     facts.System = TSystemInfo::Current();
     facts.HomePage = ProjectHomePage();
+    facts.SettingsFolder = ProgramFolders().Settings;
     return facts;
 }
 
@@ -100,6 +102,8 @@ TAboutBox::TAboutBox(const TAboutFacts& facts, TUrlOpener openUrl, QWidget* pare
             "MemoryLabel", ToQString(FormatMemoryText(facts.System.FreePhysicalMemory)));
     addFact("PlatformCaptionLabel", "Platform:", "PlatformLabel", ToQString(facts.System.Platform));
     addFact("ProcessorCaptionLabel", "Processor:", "ProcessorLabel", ToQString(facts.System.Processor));
+    addFact("SettingsFolderCaptionLabel", "Settings folder:", "SettingsFolderLabel",
+            ToQString(facts.SettingsFolder));
     factsGrid->setColumnStretch(1, 1);
     layout->addLayout(factsGrid);
 

@@ -21,6 +21,9 @@ struct TAboutFacts {
     std::string OperatingSystem; // names the memory caption: "Memory Available to <name>:"
     TSystemInfo System;
     std::string HomePage;
+    // Where the settings and the default log are kept (beside the program, or the user's
+    // configuration folder).
+    std::string SettingsFolder;
 
     // The facts of this build on this machine.
     static TAboutFacts Current();

@@ -1,6 +1,6 @@
 #include "help/HelpSystem.h"
 
-#include "platform/ProgramFolder.h"
+#include "platform/ProgramFolders.h"
 
 namespace corvalet {
 
@@ -16,7 +16,7 @@ THelpSystem::~THelpSystem() {
 }
 
 std::string THelpSystem::DefaultHelpFolder() {
-    return ExecutableFolder() + "help/";
+    return ProgramFolders().Help;
 }
 
 } // namespace corvalet

@@ -16,7 +16,8 @@ namespace corvalet {
 // them. Built at start before the configuration window, destroyed at exit after it.
 class THelpSystem {
 public:
-    // `helpFolder` holds the help pages; by default the "help" folder beside the executable.
+    // `helpFolder` holds the help pages; by default the program's help folder (beside the
+    // executable, or the installed data folder).
     explicit THelpSystem(std::string helpFolder = DefaultHelpFolder(),
                          TUrlOpener openUrl = DesktopUrlOpener());
     ~THelpSystem();

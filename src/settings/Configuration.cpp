@@ -1,6 +1,6 @@
 #include "settings/Configuration.h"
 
-#include "platform/ProgramFolder.h"
+#include "platform/ProgramFolders.h"
 #include "platform/TextFile.h"
 #include "settings/IniFile.h"
 #include "settings/TextValues.h"
@@ -249,7 +249,7 @@ std::string TConfiguration::RecipientDistribution(int index) const {
 }
 
 TConfiguration& GetConfiguration() {
-    static TConfiguration configuration(ExecutableFolder(), UserRegistry());
+    static TConfiguration configuration(ProgramFolders().Settings, UserRegistry());
     return configuration;
 }
 

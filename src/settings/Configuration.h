@@ -40,8 +40,9 @@ struct TRecipientInfo {
 // file beside the executable.
 class TConfiguration {
 public:
-    // `programFolder` ends with "/"; the registry gives the default mail account and must outlive
-    // the object (ReadDefaultMailAccount reads it again).
+    // `programFolder` (the folder of the settings file and the default log, ending with "/") is
+    // the executable's folder in portable use; the registry gives the default mail account and
+    // must outlive the object (ReadDefaultMailAccount reads it again).
     TConfiguration(std::string programFolder, const TRegistry& registry);
 
     std::string ProgramFolder;
@@ -106,8 +107,9 @@ private:
     std::vector<std::unique_ptr<TRecipient>> Recipients;
 };
 
-// The program's one settings object, created on first use for the executable's folder and the
-// user's registry.
+// The program's one settings object, created on first use for the program's settings folder
+// (beside the executable, or the user's configuration folder: ProgramFolders.h) and the user's
+// registry.
 TConfiguration& GetConfiguration();
 
 } // namespace corvalet

@@ -12,6 +12,7 @@
 #include "ui/MessagePage.h"
 #include "ui/PageControls.h"
 #include "ui/RecipientEditor.h"
+#include "ui/StartAtLogin.h"
 #include "ui/UiText.h"
 #include "ui/WaitCursor.h"
 
@@ -99,6 +100,8 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     connect(General, &TGeneralPage::SendNowClicked, this, &TMainForm::SendNowClicked);
     connect(General, &TGeneralPage::AddIsDefaultChanged, this, &TMainForm::SetAddIsDefault);
     connect(PageControl, &QTabWidget::currentChanged, this, &TMainForm::ChooseDefaultButton);
+    if (Services.Autostart != nullptr)
+        AddStartAtLogin(*Services.Autostart);
     LayOut();
 }
 
@@ -123,8 +126,19 @@ void TMainForm::LayOut() {
     setTabOrder(OKButton, CancelButton);
 }
 
+// The box stands on the Logging page, below the page's own controls.
+void TMainForm::AddStartAtLogin(const TAutostartEntry& entry) {
+    StartAtLoginBox = new TStartAtLoginCheckBox(entry, Logging);
+    if (auto* page = qobject_cast<QBoxLayout*>(Logging->layout()))
+        page->insertWidget(page->count() - 1, StartAtLoginBox);
+    else
+        Logging->layout()->addWidget(StartAtLoginBox);
+}
+
 void TMainForm::SettingsToControls() {
     const TConfiguration& settings = Services.Configuration;
+    if (StartAtLoginBox != nullptr)
+        StartAtLoginBox->Refresh();
     General->SettingsToControls(settings);
     Logging->SettingsToControls(settings);
     Connection->SettingsToControls(settings);
@@ -152,6 +166,8 @@ void TMainForm::OKButtonClick() {
             ControlsToSettings();
             Services.Configuration.SaveToIni();
             Connection->KeepPassword();
+            if (StartAtLoginBox != nullptr)
+                StartAtLoginBox->Apply();
         } catch (...) {
             failure = std::current_exception();
         }

@@ -25,6 +25,8 @@ class TGeneralPage;
 class TLogger;
 class TLoggingPage;
 class TMessagePage;
+class TAutostartEntry;
+class TStartAtLoginCheckBox;
 struct TDateTime;
 struct TFrequency;
 struct TTimeText;
@@ -42,6 +44,9 @@ struct TMainFormServices {
     // The program-wide error handler: receives what fails in the window's handlers (a settings file
     // that cannot be written on OK, a row whose date does not read).
     std::function<void(const std::exception&)> HandleError;
+    // The desktop's autostart entry behind "Start at log-in" on the Logging page; without one the
+    // window has no such box.
+    const TAutostartEntry* Autostart = nullptr;
 };
 
 // The window's message and connection fields as they stand, for a mailing.
@@ -117,6 +122,7 @@ public:
     TConnectionPage* ConnectionPage() const { return Connection; }
     TLoggingPage* LoggingPage() const { return Logging; }
     QTabWidget* Pages() const { return PageControl; }
+    TStartAtLoginCheckBox* StartAtLogin() const { return StartAtLoginBox; }
 
 signals:
     void Shown();
@@ -139,6 +145,7 @@ private:
     void SetAddIsDefault(bool addIsDefault);
     void ChooseDefaultButton();
     void PassOn(std::exception_ptr error) const;
+    void AddStartAtLogin(const TAutostartEntry& entry);
 
     TMainFormServices Services;
     bool ShownBefore = false;
@@ -148,6 +155,7 @@ private:
     TMessagePage* Message;
     TConnectionPage* Connection;
     TLoggingPage* Logging;
+    TStartAtLoginCheckBox* StartAtLoginBox = nullptr;
     QPushButton* HelpButton;
     QPushButton* AboutButton;
     QPushButton* OKButton;

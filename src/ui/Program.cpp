@@ -1,14 +1,18 @@
 #include "ui/Program.h"
 
+#include "app/CommandLine.h"
+#include "app/CommandLineModes.h"
 #include "app/CorvaletDataModule.h"
 #include "help/AboutBox.h"
+#include "help/BuildInfo.h"
 #include "help/HelpSystem.h"
 #include "help/ProgramIcon.h"
 #include "help/WindowHelpTable.h"
 #include "log/Logger.h"
 #include "platform/Clock.h"
+#include "platform/Autostart.h"
 #include "platform/FormatSettings.h"
-#include "platform/ProgramFolder.h"
+#include "platform/ProgramFolders.h"
 #include "settings/Configuration.h"
 #include "ui/KeychainSecretStore.h"
 #include "ui/CorvaletApplication.h"
@@ -20,10 +24,12 @@
 #include "ui/QtFileChooser.h"
 #include "ui/TerminationWatcher.h"
 
-#include <QDir>
-
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
 
 namespace corvalet {
 
@@ -46,9 +52,43 @@ bool RunWithoutDisplay() {
     return true;
 }
 
+std::vector<std::string> RawArguments(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i]);
+    return arguments;
+}
+
+// --help, --version, --preview, --send-now and a refused command line: no window, no display.
+int RunCommandLine(const TCommandLine& line, const char* programName) {
+    const TFormatSettings formats = TFormatSettings::FromLocale();
+    TCommandLineContext context{programName != nullptr ? programName : "corvalet",
+                                ApplicationName() + " " + BuildVersionText(),
+                                ProgramFolders(),
+                                GetConfiguration(),
+                                SystemClock(),
+                                formats,
+                                std::cout,
+                                std::cerr};
+    const int code = RunCommandLineMode(line, context);
+    std::cout.flush();
+    return code;
+}
+
 } // namespace
 
 int RunCorvalet(int argc, char** argv) {
+    // The command line is read as it was typed, before Qt takes its own options out of it.
+    const TCommandLine line = ParseCommandLine(RawArguments(argc, argv));
+    // Relative names (body file, attachment, log file) are taken from the settings folder: beside
+    // the program in portable use. Only what may write there makes the folder.
+    if (line.Mode == TCommandMode::Run || line.Mode == TCommandMode::SendNow)
+        EnsureSettingsFolder(ProgramFolders());
+    std::error_code notThere; // --preview before any settings were saved: names stay relative
+    std::filesystem::current_path(ProgramFolders().Settings, notThere);
+    if (line.Mode != TCommandMode::Run)
+        return RunCommandLine(line, argc > 0 ? argv[0] : nullptr);
+
     const bool withoutDisplay = RunWithoutDisplay();
     TCorvaletApplication application(argc, argv);
     THelpSystem help;
@@ -63,11 +103,13 @@ int RunCorvalet(int argc, char** argv) {
     TQtDialogs dialogs;
     TQtFileChooser fileChooser;
     TProgramShell* shell = nullptr;
+    const TAutostartEntry autostart = TAutostartEntry::Current();
     TMainForm form(TMainFormServices{configuration, logger, dialogs, fileChooser, formats, SystemClock(),
                                      [&shell](const std::exception& error) {
                                          if (shell != nullptr)
                                              shell->HandleApplicationException(error);
-                                     }});
+                                     },
+                                     &autostart});
     dialogs.SetOwner(&form);
     form.setWindowIcon(ProgramIcon());
     help.InstallOn(form);
@@ -90,12 +132,10 @@ int RunCorvalet(int argc, char** argv) {
     programShell.MailJob().SavedTrustFile = [&configuration] { return configuration.TrustFile; };
     form.SetSecretStore(&secretStore);
     application.SetErrorHandler(&programShell);
-    programShell.FormCreate(application.arguments(), withoutDisplay);
+    programShell.FormCreate(line.Hide, withoutDisplay);
     // A request to end the program from the system ends it as "Exit" does.
     TTerminationWatcher termination([&programShell] { programShell.ExitMenuItemClick(); });
 
-    // Relative names (body file, attachment, help pages) are taken from the program's folder.
-    QDir::setCurrent(QString::fromStdString(ExecutableFolder()));
     const int code = application.exec();
     application.SetErrorHandler(nullptr);
     // The window goes: every help window closes with it.

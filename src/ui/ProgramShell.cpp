@@ -72,14 +72,10 @@ TProgramShell::~TProgramShell() {
     Services.Logger.SetLines(nullptr);
 }
 
-bool TProgramShell::HideRequested(const QStringList& arguments) {
-    return arguments.size() > 1 && arguments.at(1).toUpper() == QStringLiteral("/HIDE");
-}
-
-void TProgramShell::FormCreate(const QStringList& arguments, bool forceHidden) {
-    Hidden = forceHidden || HideRequested(arguments);
+void TProgramShell::FormCreate(bool startHidden, bool withoutDisplay) {
+    Hidden = startHidden || withoutDisplay;
     // Without a display the start has already said how the program runs.
-    if (!Tray.Activate() && !forceHidden)
+    if (!Tray.Activate() && !withoutDisplay)
         std::fprintf(stderr,
                      "Corvalet: there is no notification area yet, so the program's icon appears only when "
                      "one starts. While its window is closed the schedule runs; to open the window without "

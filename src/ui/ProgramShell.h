@@ -6,7 +6,6 @@
 #include "ui/TrayIcon.h"
 
 #include <QObject>
-#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -71,10 +70,10 @@ public:
     TProgramShell(TShellWindow& window, TShellServices services);
     ~TProgramShell() override;
 
-    // The start-up steps of the window: "/HIDE" as the first argument (any letter case) keeps it
-    // hidden; then the settings, the controls, the log and the editing area. An error on the way
-    // is reported and the rest skipped; the program goes on to its message loop.
-    void FormCreate(const QStringList& arguments, bool forceHidden = false);
+    // The start-up steps of the window: hidden when asked ("/HIDE" as the first argument, or no
+    // display), shown otherwise; then the settings, the controls, the log and the editing area. An
+    // error on the way is reported and the rest skipped; the program goes on to its message loop.
+    void FormCreate(bool startHidden, bool withoutDisplay = false);
     bool StartedHidden() const { return Hidden; }
 
     void TimerTimer();
@@ -92,9 +91,6 @@ public:
     TMailJob& MailJob() { return *Job; }
     const std::vector<std::string>& LogLines() const { return Lines; }
     bool ExitPending() const { return ExitRequested; }
-
-    // True when the first argument asks for a hidden start.
-    static bool HideRequested(const QStringList& arguments);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

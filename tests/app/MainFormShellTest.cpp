@@ -80,7 +80,7 @@ protected:
 };
 
 TEST_F(MainFormShellTest, HiddenStartMailsTheSettingsRowsAndLogsThem) {
-    Shell->FormCreate({"corvalet", "/hide"});
+    Shell->FormCreate(true);
     EXPECT_FALSE(Form->isVisible());
     Shell->TimerTimer();
     EXPECT_EQ(Client.SentTo(), (std::vector<std::string>{"a@example.org", "c@example.org"}));
@@ -95,7 +95,7 @@ TEST_F(MainFormShellTest, HiddenStartMailsTheSettingsRowsAndLogsThem) {
 }
 
 TEST_F(MainFormShellTest, SendNowUsesTheFieldsAsTheyStandButTheSavedTimeOut) {
-    Shell->FormCreate({"corvalet"});
+    Shell->FormCreate(false);
     ASSERT_TRUE(Form->isVisible());
     EXPECT_EQ(Form->windowTitle(), "Corvalet Configuration");
     Find<QLineEdit>("RecipientAddressEdit")->setText("x@example.org");

@@ -1,6 +1,7 @@
 #include "help/AboutBox.h"
 
 #include "help/BuildInfo.h"
+#include "platform/ProgramFolders.h"
 
 #include "support/QtTestApplication.h"
 
@@ -22,6 +23,7 @@ TAboutFacts SampleFacts() {
     facts.System = {1536ull * 1024 + 700, "Linux 6.1.0-18-amd64 (x86_64)",
                     "Intel(R) Core(TM) i5-8250U CPU @ 1.60GHz"};
     facts.HomePage = "https://corvalet.example.org/";
+    facts.SettingsFolder = "/home/ann/.config/corvalet/";
     return facts;
 }
 
@@ -50,6 +52,8 @@ TEST_F(AboutBoxTest, ShowsTheProgramAndTheMachine) {
         {"MemoryLabel", "1536 KB"},
         {"PlatformLabel", "Linux 6.1.0-18-amd64 (x86_64)"},
         {"ProcessorLabel", "Intel(R) Core(TM) i5-8250U CPU @ 1.60GHz"},
+        {"SettingsFolderCaptionLabel", "Settings folder:"},
+        {"SettingsFolderLabel", "/home/ann/.config/corvalet/"},
     };
     for (const auto& [name, text] : texts)
         EXPECT_EQ(Text(name).toStdString(), text) << name;
@@ -102,6 +106,7 @@ TEST(AboutFactsTest, ThisBuildOnThisMachine) {
     EXPECT_FALSE(BuildRevision().empty());
     EXPECT_EQ(facts.OperatingSystem, "Linux");
     EXPECT_EQ(facts.HomePage, ProjectHomePage());
+    EXPECT_EQ(facts.SettingsFolder, ProgramFolders().Settings);
 
     test::QtTestApplication();
     TAboutBox box(facts, [](const QUrl&) {});

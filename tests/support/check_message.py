@@ -5,6 +5,7 @@
                    [--body-file F [--body-charset C] [--blank-after N]]
                    [--cc "Name|address" ...] [--headers Name,Name,...]
   check_message.py quoted-printable ENCODED_FILE ORIGINAL_FILE
+  check_message.py preview PREVIEW_FILE RECEIVED_FILE ENVELOPE_FILE
 
 Exit status 0 when every check holds; otherwise the failures are printed, one a line.
 """
@@ -100,6 +101,34 @@ def check_message(args):
         check(got == expected, "Cc %r, expected %r" % (got, expected))
 
 
+def without_date(message):
+    del message["date"]
+    return message
+
+
+def check_preview(args):
+    """The preview (envelope lines, an empty line, the message) against what the server received."""
+    preview = read(args.preview)
+    envelope, separator, raw = preview.partition(b"\r\n\r\n")
+    check(separator, "no empty line after the envelope")
+    lines = envelope.decode("utf-8").split("\r\n")
+    received_envelope = read(args.envelope).decode("utf-8").split("\n")[:-1]
+    expected = ["MAIL FROM:<%s>" % received_envelope[0]] + ["RCPT TO:<%s>" % r for r in received_envelope[1:]]
+    check(lines == expected, "envelope %r, the server's %r" % (lines, expected))
+    received = read(args.received)
+    previewed = email.message_from_bytes(raw, policy=email.policy.default)
+    delivered = email.message_from_bytes(received, policy=email.policy.default)
+    check(not previewed.defects, "preview defects: %r" % previewed.defects)
+    for message, who in ((previewed, "preview"), (delivered, "server")):
+        check(message["date"] is not None and message["date"].datetime is not None, "%s: no date" % who)
+    previewed, delivered = without_date(previewed), without_date(delivered)
+    check(previewed.items() == delivered.items(),
+          "headers %r, the server's %r" % (previewed.items(), delivered.items()))
+    parts = [[(p.get_content_type(), p.get_payload(decode=True)) for p in m.walk()] for m in (previewed, delivered)]
+    check(parts[0] == parts[1], "parts differ: %r / %r" % (parts[0][:3], parts[1][:3]))
+    check(previewed.as_bytes() == delivered.as_bytes(), "the messages differ")
+
+
 def check_quoted_printable(args):
     encoded = read(args.encoded)
     check(quopri.decodestring(encoded) == read(args.original), "does not decode to the original")
@@ -124,9 +153,15 @@ def main():
     qp = modes.add_parser("quoted-printable")
     qp.add_argument("encoded")
     qp.add_argument("original")
+    preview = modes.add_parser("preview")
+    preview.add_argument("preview")
+    preview.add_argument("received")
+    preview.add_argument("envelope")
     args = parser.parse_args()
     if args.mode == "message":
         check_message(args)
+    elif args.mode == "preview":
+        check_preview(args)
     else:
         check_quoted_printable(args)
     for failure in failures:

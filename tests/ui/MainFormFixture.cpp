@@ -21,7 +21,8 @@ void TMainFormTest::Recreate() {
                                                          [this](const std::exception& error) {
                                                              HandledErrors.emplace_back(error.what());
                                                              VisibleAtError.push_back(Form->isVisible());
-                                                         }});
+                                                         },
+                                                         Autostart.get()});
     Form->SettingsToControls();
     Form->PrepareEditingArea();
 }

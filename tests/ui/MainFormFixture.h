@@ -2,6 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "log/Logger.h"
+#include "platform/Autostart.h"
 #include "platform/FormatSettings.h"
 #include "settings/Configuration.h"
 #include "support/FakeClock.h"
@@ -94,6 +95,8 @@ protected:
     // What reached the program-wide error handler, and whether the window was visible then.
     std::vector<std::string> HandledErrors;
     std::vector<bool> VisibleAtError;
+    // The autostart entry behind "Start at log-in"; none unless a test sets one and recreates.
+    std::unique_ptr<TAutostartEntry> Autostart;
     std::unique_ptr<TMainForm> Form;
 };
 

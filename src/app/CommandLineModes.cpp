@@ -1,0 +1,155 @@
+#include "app/CommandLineModes.h"
+
+#include "app/ApplicationErrorHandler.h"
+#include "app/CorvaletDataModule.h"
+#include "app/MailJob.h"
+#include "app/MessagePreview.h"
+#include "log/ConfigureLogger.h"
+#include "log/Logger.h"
+#include "settings/Configuration.h"
+#include "settings/RecipientTexts.h"
+
+#include <ostream>
+
+namespace corvalet {
+
+namespace {
+
+// The configuration window as it stands right after start: the saved settings in its fields,
+// hidden.
+class TSavedSettingsWindow final : public TMailJobWindow {
+public:
+    explicit TSavedSettingsWindow(const TConfiguration& settings) : Settings(settings) {}
+
+    std::string SenderName() const override { return Settings.SenderName; }
+    std::string SenderAddress() const override { return Settings.SenderAddress; }
+    std::string BodyFileName() const override { return Settings.BodyFileName; }
+    int ContentTypeIndex() const override {
+        return ItemIndex(Settings.ContentType, ContentTypeMimeTypes.size());
+    }
+    std::string Subject() const override { return Settings.Subject; }
+    int PriorityIndex() const override { return ItemIndex(Settings.Priority, PriorityTexts.size()); }
+    std::string AttachmentFileName() const override { return Settings.Attachment; }
+    std::string SMTPHostName() const override { return Settings.SMTPHost; }
+    std::string PortNumber() const override { return std::to_string(Settings.PortNumber); }
+    bool IsVisible() const override { return false; }
+    void ShowWaitCursor() override {}
+    void RestoreCursor() override {}
+
+private:
+    // A code the list has no item for selects none, as in the window.
+    static int ItemIndex(int code, std::size_t items) {
+        return code >= 0 && static_cast<std::size_t>(code) < items ? code : -1;
+    }
+
+    const TConfiguration& Settings;
+};
+
+// With the window hidden no box is ever shown; the outcome is printed instead.
+class TNoDialogs final : public TDialogs {
+public:
+    void ShowInformation(const std::string&) override {}
+    void ShowError(const std::string&) override {}
+    bool Confirm(const std::string&) override { return false; }
+};
+
+constexpr std::uint8_t Bcc = 0;
+
+int ShowUsageError(const TCommandLine& line, TCommandLineContext& context) {
+    context.Err << context.ProgramName << ": " << line.Error << "\n\n" << UsageText(context.ProgramName);
+    return 2;
+}
+
+int ShowHelp(TCommandLineContext& context) {
+    const TProgramFolders& folders = context.Folders;
+    TConfiguration& settings = context.Configuration;
+    settings.LoadFromIni();
+    context.Out << UsageText(context.ProgramName) << "\n"
+                << "Settings folder: " << folders.Settings
+                << (folders.Portable ? " (beside the program)" : " (your configuration folder)") << "\n"
+                << "Settings file:   " << settings.IniFilePath() << "\n"
+                << "Log file:        " << LogFilePath(settings.ProgramFolder, settings.LogFileName)
+                << (settings.LogMechanism == 0 ? " (logging is off)" : "") << "\n"
+                << "Help pages:      " << folders.Help << "\n";
+    return 0;
+}
+
+// The message that "Send Now!" would send right after start (distribution "BCC", the editing
+// area's first choice), written out instead of sent.
+int Preview(const TCommandLine& line, TCommandLineContext& context) {
+    TConfiguration& settings = context.Configuration;
+    settings.LoadFromIni();
+    TSavedSettingsWindow window(settings);
+    TCorvaletDataModule dataModule;
+    TPreviewMailClient client(dataModule);
+    TNoDialogs dialogs;
+    // No list attached: the preview logs nothing.
+    TLogger silent(context.Clock, context.Formats);
+    TMailJob job(window, client, dialogs, silent, context.Clock, context.Formats,
+                 [&settings] { return static_cast<int>(settings.TimeOut); });
+    try {
+        job.SendMailTo(line.Address, Bcc);
+    } catch (const std::exception& error) {
+        context.Err << error.what() << "\n";
+        return 1;
+    }
+    if (!job.LastOutcome().Sent) {
+        context.Err << job.LastOutcome().Text << "\n";
+        return 1;
+    }
+    context.Out << client.Preview().Transcript();
+    return 0;
+}
+
+int SendNow(const TCommandLine& line, TCommandLineContext& context) {
+    TConfiguration& settings = context.Configuration;
+    settings.LoadFromIni();
+    EnsureSettingsFolder(context.Folders);
+    std::vector<std::string> logLines;
+    TLogger logger(context.Clock, context.Formats);
+    logger.SetLines(&logLines);
+    ConfigureLogger(logger, settings);
+
+    TSavedSettingsWindow window(settings);
+    TCorvaletDataModule dataModule;
+    TDataModuleMailClient client(dataModule);
+    TNoDialogs dialogs;
+    TMailJob job(window, client, dialogs, logger, context.Clock, context.Formats,
+                 [&settings] { return static_cast<int>(settings.TimeOut); });
+    TApplicationErrorHandler errors([] { return false; }, dialogs, logger, context.Clock, context.Formats);
+    try {
+        job.SendMailTo(line.Address, Bcc);
+    } catch (const std::exception& error) {
+        errors.HandleApplicationException(error);
+        context.Err << error.what() << "\n";
+        logger.SetLines(nullptr);
+        return 1;
+    }
+    logger.SetLines(nullptr);
+    const TMailOutcome& outcome = job.LastOutcome();
+    (outcome.Sent ? context.Out : context.Err) << outcome.Text << "\n";
+    return outcome.Sent ? 0 : 1;
+}
+
+} // namespace
+
+int RunCommandLineMode(const TCommandLine& line, TCommandLineContext& context) {
+    switch (line.Mode) {
+    case TCommandMode::Help:
+        return ShowHelp(context);
+    case TCommandMode::Version:
+        context.Out << context.VersionText << "\n";
+        return 0;
+    case TCommandMode::Preview:
+        return Preview(line, context);
+    case TCommandMode::SendNow:
+        return SendNow(line, context);
+    case TCommandMode::BadUsage:
+        return ShowUsageError(line, context);
+    case TCommandMode::Run:
+        break;
+    }
+    return 0;
+}
+
+} // namespace corvalet

@@ -1,0 +1,55 @@
+#include "app/MessagePreview.h"
+
+namespace corvalet {
+
+namespace {
+
+// What a receiving server does with a line of the data: a leading full stop that protected it in
+// transit is taken away.
+std::string WithoutTransitDots(const std::string& data) {
+    std::string message;
+    message.reserve(data.size());
+    std::size_t start = 0;
+    while (start < data.size()) {
+        std::size_t end = data.find("\r\n", start);
+        end = end == std::string::npos ? data.size() : end + 2;
+        const std::size_t from = data[start] == '.' ? start + 1 : start;
+        message.append(data, from, end - from);
+        start = end;
+    }
+    return message;
+}
+
+} // namespace
+
+void TPreviewSMTP::Connect(int /*timeout*/) {}
+
+int TPreviewSMTP::SendCommand(const std::string& line, std::span<const int> expected) {
+    if (line.rfind("MAIL FROM:", 0) == 0 || line.rfind("RCPT TO:", 0) == 0)
+        Envelope += line + "\r\n";
+    else if (line == "DATA")
+        InData = true;
+    else if (line == ".")
+        InData = false;
+    // The answer a willing server gives.
+    return expected.empty() || expected.front() < 0 ? 250 : expected.front();
+}
+
+void TPreviewSMTP::WriteBytes(const char* data, std::size_t count) {
+    if (InData)
+        Data.append(data, count);
+}
+
+std::string TPreviewSMTP::Transcript() const {
+    return Envelope + "\r\n" + WithoutTransitDots(Data);
+}
+
+void TPreviewMailClient::Connect(int /*timeoutMs*/) {
+    SMTP.Assign(Data.NetSMTP);
+}
+
+void TPreviewMailClient::Send() {
+    SMTP.Send(Data.NetMessage);
+}
+
+} // namespace corvalet
