@@ -68,6 +68,7 @@ int RunCorvalet(int argc, char** argv) {
                                              shell->HandleApplicationException(error);
                                      }});
     dialogs.SetOwner(&form);
+    fileChooser.SetOwner(&form);
     form.setWindowIcon(ProgramIcon());
     help.InstallOn(form);
     QObject::connect(&form, &TMainForm::HelpRequested, &form, [&help] { ShowWindowHelp(help.Manager()); });

@@ -62,9 +62,11 @@ TEST_F(MainFormFrame, CentredOnTheScreenWhenFirstShown) {
 TEST_F(MainFormFrame, WithoutAnErrorHandlerErrorsAreShownInABox) {
     TConfiguration unwritable(Folder.Folder() + "missing/", Registry);
     TMainForm form(TMainFormServices{unwritable, Logger, Dialogs, Chooser, Formats, Clock, {}});
+    form.show();
     form.OKButtonClick();
     ASSERT_EQ(Dialogs.Errors.size(), 1u);
     EXPECT_EQ(Dialogs.Errors[0].rfind("Unable to write to ", 0), 0u);
+    EXPECT_TRUE(form.isVisible());
 }
 
 TEST_F(MainFormFrame, ButtonRowWithOKAsDefault) {
