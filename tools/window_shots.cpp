@@ -126,7 +126,9 @@ int main(int argc, char** argv) {
     form.SettingsToControls();
     form.PrepareEditingArea();
     form.show();
-    // The last row carries a date, so the editing area shows the date picker beside its frequency.
+    // Sorted, so the heading shows its sort mark; the last row carries a date, so the editing area
+    // shows the date picker beside its frequency.
+    form.GeneralPage()->List()->Sort();
     form.GeneralPage()->List()->SelectRow(3);
 
     const bool initial = SaveShots(form, form.size(), folder);

@@ -76,17 +76,9 @@ TAboutBox::TAboutBox(const TAboutFacts& facts, TUrlOpener openUrl, QWidget* pare
     layout->addWidget(picture);
 
     layout->addWidget(NamedLabel("LegalNoticeLabel", ToQString(facts.LegalNotice), this));
-    layout->addWidget(NamedLabel("CompanyLabel", ToQString(facts.Company), this));
-
-    // "Build(" and the version read as one text: "Build(0.1.0 rev 1a2b3c4)".
-    auto* buildRow = new QHBoxLayout;
-    buildRow->setSpacing(0);
-    buildRow->addWidget(NamedLabel("BuildCaptionLabel", "Build(", this));
-    QLabel* version = NamedLabel("VersionLabel", ToQString(facts.Version) + ")", this);
-    version->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    buildRow->addWidget(version);
-    buildRow->addStretch();
-    layout->addLayout(buildRow);
+    // The maker stands on the band above; the company is shown only when it is someone else.
+    if (facts.Company != facts.Maker)
+        layout->addWidget(NamedLabel("CompanyLabel", ToQString(facts.Company), this));
 
     auto* factsGrid = new QGridLayout;
     int row = 0;
@@ -98,6 +90,7 @@ TAboutBox::TAboutBox(const TAboutFacts& facts, TUrlOpener openUrl, QWidget* pare
         factsGrid->addWidget(valueLabel, row, 1);
         ++row;
     };
+    addFact("BuildCaptionLabel", "Build:", "VersionLabel", ToQString(facts.Version));
     addFact("MemoryCaptionLabel", ToQString("Memory Available to " + facts.OperatingSystem + ":"),
             "MemoryLabel", ToQString(FormatMemoryText(facts.System.FreePhysicalMemory)));
     addFact("PlatformCaptionLabel", "Platform:", "PlatformLabel", ToQString(facts.System.Platform));
@@ -107,15 +100,18 @@ TAboutBox::TAboutBox(const TAboutFacts& facts, TUrlOpener openUrl, QWidget* pare
     factsGrid->setColumnStretch(1, 1);
     layout->addLayout(factsGrid);
 
-    const QString homePage = ToQString(facts.HomePage);
-    QLabel* link = NamedLabel(
-        "HomePageLabel",
-        QString("<a href=\"%1\">%2</a>").arg(homePage.toHtmlEscaped(), homePage.toHtmlEscaped()), this);
-    link->setTextFormat(Qt::RichText);
-    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    link->setAlignment(Qt::AlignCenter);
-    connect(link, &QLabel::linkActivated, this, [this](const QString& url) { OpenUrl(QUrl(url)); });
-    layout->addWidget(link);
+    // A build made without a web page of its own shows no link rather than a made-up address.
+    if (!facts.HomePage.empty()) {
+        const QString homePage = ToQString(facts.HomePage);
+        QLabel* link = NamedLabel(
+            "HomePageLabel",
+            QString("<a href=\"%1\">%2</a>").arg(homePage.toHtmlEscaped(), homePage.toHtmlEscaped()), this);
+        link->setTextFormat(Qt::RichText);
+        link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+        link->setAlignment(Qt::AlignCenter);
+        connect(link, &QLabel::linkActivated, this, [this](const QString& url) { OpenUrl(QUrl(url)); });
+        layout->addWidget(link);
+    }
 
     auto* okButton = new QPushButton("OK", this);
     okButton->setObjectName("OKButton");

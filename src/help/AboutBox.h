@@ -15,7 +15,7 @@ namespace corvalet {
 struct TAboutFacts {
     std::string Maker = "The Corvalet Project";
     std::string Product = "Corvalet";
-    std::string LegalNotice = "Copyright (C) 2026 The Corvalet Project";
+    std::string LegalNotice = "Copyright (C) 2026";
     std::string Company = "The Corvalet Project";
     std::string Version;         // shown after "Build("
     std::string OperatingSystem; // names the memory caption: "Memory Available to <name>:"

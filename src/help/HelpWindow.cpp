@@ -7,9 +7,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QStyle>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -71,9 +74,36 @@ void THelpWindow::BuildLayout() {
     Browser->setOpenLinks(false);
     Browser->setSearchPaths({ToQString(HelpFolder)});
 
+    // Back, Forward and Home, as in any help or web browser.
+    const auto makeButton = [this](const char* name, const QString& caption, QStyle::StandardPixmap icon) {
+        auto* button = new QToolButton;
+        button->setObjectName(name);
+        button->setText(caption);
+        button->setToolTip(caption);
+        button->setIcon(style()->standardIcon(icon));
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        return button;
+    };
+    BackButton = makeButton("BackButton", "Back", QStyle::SP_ArrowBack);
+    ForwardButton = makeButton("ForwardButton", "Forward", QStyle::SP_ArrowForward);
+    HomeButton = makeButton("HomeButton", "Home", QStyle::SP_DirHomeIcon);
+    BackButton->setEnabled(false);
+    ForwardButton->setEnabled(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->addWidget(BackButton);
+    buttons->addWidget(ForwardButton);
+    buttons->addWidget(HomeButton);
+    buttons->addStretch(1);
+    auto* pageSide = new QWidget;
+    auto* pageLayout = new QVBoxLayout(pageSide);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->addLayout(buttons);
+    pageLayout->addWidget(Browser);
+
     auto* splitter = new QSplitter;
     splitter->addWidget(Tabs);
-    splitter->addWidget(Browser);
+    splitter->addWidget(pageSide);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
@@ -92,10 +122,47 @@ void THelpWindow::BuildLayout() {
     connect(IndexList, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { OpenIndexEntry(IndexList->row(item)); });
     connect(Browser, &QTextBrowser::anchorClicked, this, &THelpWindow::FollowLink);
-    connect(Browser, &QTextBrowser::sourceChanged, this, [this] {
+    connect(Browser, &QTextBrowser::sourceChanged, this, [this](const QUrl& source) {
         const QString title = Browser->documentTitle();
         setWindowTitle(title.isEmpty() ? QString("Corvalet Help") : "Corvalet Help - " + title);
+        FollowShownPage(source);
     });
+    connect(Browser, &QTextBrowser::backwardAvailable, BackButton, &QWidget::setEnabled);
+    connect(Browser, &QTextBrowser::forwardAvailable, ForwardButton, &QWidget::setEnabled);
+    connect(BackButton, &QToolButton::clicked, Browser, &QTextBrowser::backward);
+    connect(ForwardButton, &QToolButton::clicked, Browser, &QTextBrowser::forward);
+    connect(HomeButton, &QToolButton::clicked, this, &THelpWindow::ShowDefaultTopic);
+}
+
+// Whatever brought a page up (a link, Back, Forward, a help request), the contents mark its topic
+// and the index moves to an entry of that page unless it already stands on one.
+void THelpWindow::FollowShownPage(const QUrl& source) {
+    if (!source.isLocalFile() || !Catalogue)
+        return;
+    const QString file = QDir(ToQString(HelpFolder)).relativeFilePath(source.toLocalFile());
+    ShownPage = (file + (source.hasFragment() ? "#" + source.fragment() : QString())).toStdString();
+    const auto samePage = [&file](const std::string& page) {
+        return ToQString(page).section('#', 0, 0) == file;
+    };
+    for (int row = 0; row < ContentsList->count(); ++row)
+        if (samePage(ContentsList->item(row)->data(Qt::UserRole).toString().toStdString())) {
+            ContentsList->setCurrentRow(row);
+            break;
+        }
+    // An index request has put the index where it was asked to stand.
+    if (PositioningIndex)
+        return;
+    const auto& index = Catalogue->Index();
+    const int current = IndexList->currentRow();
+    if (current >= 0 && static_cast<std::size_t>(current) < index.size() &&
+        samePage(index[static_cast<std::size_t>(current)].Page))
+        return;
+    for (std::size_t entry = 0; entry < index.size(); ++entry)
+        if (samePage(index[entry].Page)) {
+            IndexList->setCurrentRow(static_cast<int>(entry));
+            IndexList->scrollToItem(IndexList->currentItem(), QAbstractItemView::PositionAtCenter);
+            break;
+        }
 }
 
 void THelpWindow::FillLists() {
@@ -167,6 +234,7 @@ void THelpWindow::ShowContext(std::uint32_t context) {
 }
 
 void THelpWindow::ShowIndexPosition(const std::string& keyword) {
+    const QScopedValueRollback positioning(PositioningIndex, true);
     Tabs->setCurrentIndex(1);
     IndexEdit->setText(ToQString(keyword));
     PositionIndex(keyword);

@@ -13,6 +13,7 @@ class QLineEdit;
 class QListWidget;
 class QTabWidget;
 class QTextBrowser;
+class QToolButton;
 class QUrl;
 
 namespace corvalet {
@@ -60,14 +61,19 @@ private:
     QLineEdit* IndexEdit = nullptr;
     QListWidget* IndexList = nullptr;
     QTextBrowser* Browser = nullptr;
+    QToolButton* BackButton = nullptr;
+    QToolButton* ForwardButton = nullptr;
+    QToolButton* HomeButton = nullptr;
     std::string ShownPage;
     bool AnythingShown = false;
+    bool PositioningIndex = false;
 
     void BuildLayout();
     void FillLists();
     void ShowMessage(const QString& title, const QString& text);
     void BringUp();
     void FollowLink(const QUrl& link);
+    void FollowShownPage(const QUrl& source);
     void PositionIndex(const std::string& keyword);
     void OpenIndexEntry(int row);
 };

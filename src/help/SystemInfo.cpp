@@ -33,7 +33,15 @@ std::string SqueezeBlanks(std::string_view text) {
 } // namespace
 
 std::string FormatMemoryText(std::uint64_t bytes) {
-    return std::to_string(bytes / 1024) + " KB";
+    // Digits in groups of three, so that millions of kilobytes read at a glance: "19 917 276 KB".
+    const std::string digits = std::to_string(bytes / 1024);
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            text += ' ';
+        text += digits[i];
+    }
+    return text + " KB";
 }
 
 std::string ProcessorNameFromCpuInfo(const std::string& cpuInfo) {

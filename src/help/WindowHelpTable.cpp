@@ -13,8 +13,8 @@ struct TElementHelp {
     std::uint32_t Context;
 };
 
-// The window, its background and its four pages ask by context number; the recipient list
-// asks by keyword, so that its help opens at the index entry of the recipients.
+// The window, its background and its four pages ask by context number; the recipient list and the
+// window's buttons ask by keyword, so that their help opens at their index entry.
 constexpr std::array ElementHelp{
     TElementHelp{"MainForm", EHelpType::Context, "Welcome", 1000},
     // The window's background is its page control, which fills it above the buttons.
@@ -24,6 +24,11 @@ constexpr std::array ElementHelp{
     TElementHelp{"MessageTabSheet", EHelpType::Context, "Message", 1040},
     TElementHelp{"ConnectionTabSheet", EHelpType::Context, "Connection", 1050},
     TElementHelp{"LoggingTabSheet", EHelpType::Context, "Logging", 1060},
+    // The buttons below the pages open the help's section on them, not the welcome page.
+    TElementHelp{"HelpButton", EHelpType::Keyword, "Help button", 0},
+    TElementHelp{"AboutButton", EHelpType::Keyword, "About box", 0},
+    TElementHelp{"OKButton", EHelpType::Keyword, "OK", 0},
+    TElementHelp{"CancelButton", EHelpType::Keyword, "Cancel", 0},
 };
 
 } // namespace

@@ -67,20 +67,21 @@ bool ParseTimeText(const std::string& text, TTimeText& time) {
 
 TFrequency ParseFrequencyText(const std::string& text, const TDateTime& today,
                               const TFormatSettings& format) {
-    TFrequency result{0, today};
-    for (std::size_t code = 0; code < FrequencyTexts.size(); ++code) {
-        const std::string found = WithoutPlaceholder(FrequencyTexts[code]);
-        if (text.find(found) == std::string::npos)
-            continue;
-        result.Code = static_cast<int>(code);
-        if (result.Code >= FirstDatedFrequency) {
-            std::string rest = text;
-            rest.erase(FindNoCase(rest, found), found.size());
-            result.Date = format.ParseDate(rest);
-        }
-        break;
+    TFrequency result{FrequencyCodeOfText(text), today};
+    if (result.Code >= FirstDatedFrequency) {
+        const std::string found = WithoutPlaceholder(FrequencyTexts[static_cast<std::size_t>(result.Code)]);
+        std::string rest = text;
+        rest.erase(FindNoCase(rest, found), found.size());
+        result.Date = format.ParseDate(rest);
     }
     return result;
+}
+
+int FrequencyCodeOfText(const std::string& text) {
+    for (std::size_t code = 0; code < FrequencyTexts.size(); ++code)
+        if (text.find(WithoutPlaceholder(FrequencyTexts[code])) != std::string::npos)
+            return static_cast<int>(code);
+    return FrequencyDaily;
 }
 
 std::string FormatFrequencyText(int code, const TDateTime& date, const TFormatSettings& format) {

@@ -81,6 +81,10 @@ struct TFrequency {
 // Frequencies without a date give `today`.
 TFrequency ParseFrequencyText(const std::string& text, const TDateTime& today, const TFormatSettings& format);
 
+// The code alone of a frequency text, as ParseFrequencyText finds it; the date part is not read, so
+// this never throws.
+int FrequencyCodeOfText(const std::string& text);
+
 // The stored frequency text: the table text, with "..." replaced by `date` in the short date format
 // for the dated frequencies. Empty for a code outside the table.
 std::string FormatFrequencyText(int code, const TDateTime& date, const TFormatSettings& format);

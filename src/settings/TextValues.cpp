@@ -90,7 +90,8 @@ std::size_t FindNoCase(std::string_view text, std::string_view part) {
 
 std::int32_t PortNumberFromText(std::string_view text) {
     constexpr std::int32_t SmtpPort = 25;
-    return ReadInteger(text).value_or(SmtpPort);
+    // A pasted " 587" is the port the user meant, not a reason to fall back to 25.
+    return ReadInteger(TrimBlanks(text)).value_or(SmtpPort);
 }
 
 } // namespace corvalet

@@ -19,7 +19,8 @@ std::string_view TrimBlanks(std::string_view text);
 // other value; hexadecimal too, so "0xFFFFFFFF" is no -1).
 std::optional<std::int32_t> ReadInteger(std::string_view text, bool allowHex = false);
 
-// A port field read as a decimal number; 25, the SMTP port, when it does not read as one (empty,
+// A port field read as a decimal number, blanks around it left out; 25, the SMTP port, when it does
+// not read as one (empty,
 // not a number, too large for 32 bits). No range check here: "70000" is 70000, and the connection
 // refuses it with its reason.
 std::int32_t PortNumberFromText(std::string_view text);

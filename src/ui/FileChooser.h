@@ -28,6 +28,8 @@ struct TFileChoice {
     std::string InitialFolder;
     bool FileMustExist = false;
     bool FolderMustExist = false;
+    // A save chooser asks before an existing file is chosen; off for a file that is only added to.
+    bool ConfirmReplace = true;
     bool HideReadOnly = false;
     // The program's current folder stays as it was whatever folder the user browses to.
     bool KeepCurrentFolder = false;

@@ -236,9 +236,6 @@ void TGeneralPage::LoadRowIntoEditor(const TRecipientRow& row) {
     TTimeText time;
     ParseTimeText(row.Time, time);
     RecipientEditor->ShowTime(time.Hour, time.Minute);
-    // A date that does not read stops the loading here; the error goes to the caller.
-    const TFrequency frequency = ParseFrequencyText(row.Frequency, Clock.Now().DatePart(), Formats);
-    RecipientEditor->SetFrequency(frequency.Code, frequency.Date);
     if (const auto distribution = ParseDistributionText(row.Distribution)) {
         RecipientEditor->SetDistribution(*distribution);
     } else {
@@ -247,6 +244,14 @@ void TGeneralPage::LoadRowIntoEditor(const TRecipientRow& row) {
         RecipientEditor->SetDistribution(-1);
         RecipientEditor->DistributionBox()->setEditText(ToQt(row.Distribution));
     }
+    // The frequency shows even when its date does not read: otherwise the previous row's frequency
+    // would stay, and Replace would turn a one-off row into, say, a daily one. The picker then
+    // offers today until the user picks the date again.
+    const TDateTime today = Clock.Now().DatePart();
+    RecipientEditor->SetFrequency(FrequencyCodeOfText(row.Frequency), today);
+    // A date that does not read stops the loading here; the error goes to the caller.
+    const TFrequency frequency = ParseFrequencyText(row.Frequency, today, Formats);
+    RecipientEditor->SetFrequency(frequency.Code, frequency.Date);
 }
 
 TRecipientRow TGeneralPage::EditedRow() const {

@@ -151,6 +151,8 @@ void TLoggingPage::LoggingFileNameButtonClick() {
     choice.HideReadOnly = true;
     choice.KeepCurrentFolder = true;
     choice.FolderMustExist = true;
+    // Entries are added to the end of the chosen log; nothing in it is replaced.
+    choice.ConfirmReplace = false;
     if (const std::optional<std::string> chosen = Chooser.Choose(choice))
         LoggingFileNameEdit->setText(ToQt(RelativeLogFileName(ProgramFolder, *chosen)));
 }

@@ -172,9 +172,14 @@ void TMainForm::OKButtonClick() {
             failure = std::current_exception();
         }
     }
-    // The window goes away whatever happened; the error handler then finds it hidden and logs.
+    // A save that failed is told while the window is still open (the error handler then shows a
+    // box, not a log entry), and the window stays so the user can mend the cause and press OK
+    // again: hiding it would report a failure as if the settings had been saved.
+    if (failure) {
+        PassOn(failure);
+        return;
+    }
     hide();
-    PassOn(failure);
 }
 
 void TMainForm::CancelButtonClick() {

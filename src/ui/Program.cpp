@@ -111,6 +111,7 @@ int RunCorvalet(int argc, char** argv) {
                                      },
                                      &autostart});
     dialogs.SetOwner(&form);
+    fileChooser.SetOwner(&form);
     form.setWindowIcon(ProgramIcon());
     help.InstallOn(form);
     QObject::connect(&form, &TMainForm::HelpRequested, &form, [&help] { ShowWindowHelp(help.Manager()); });

@@ -2,7 +2,10 @@
 
 #include "ui/UiText.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QStringList>
 
 namespace corvalet {
@@ -35,12 +38,25 @@ std::optional<std::string> TQtFileChooser::Choose(const TFileChoice& choice) {
     if (!choice.InitialFileName.empty())
         dialog.selectFile(ToQt(choice.InitialFileName));
     dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !choice.ConfirmReplace);
     dialog.setSizeGripEnabled(choice.Resizable);
-    // Qt's dialogs never change the program's current folder, and a save dialog only offers
-    // folders that exist, so KeepCurrentFolder and FolderMustExist hold by themselves.
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return FromQt(dialog.selectedFiles().first());
+    // Qt's dialogs never change the program's current folder, so KeepCurrentFolder holds by itself.
+    // A name typed into a folder that does not exist is accepted by the dialog; such a file could
+    // never be written, so the user is told and asked again.
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        const QString chosen = dialog.selectedFiles().first();
+        const QString folder = QFileInfo(chosen).absolutePath();
+        if (!choice.FolderMustExist || QFileInfo(folder).isDir())
+            return FromQt(chosen);
+        QMessageBox box(QMessageBox::Warning, dialog.windowTitle(),
+                        QStringLiteral("The folder \"%1\" does not exist. Choose a folder that exists.")
+                            .arg(QDir::toNativeSeparators(folder)),
+                        QMessageBox::Ok, Owner);
+        box.setTextFormat(Qt::PlainText);
+        box.exec();
+    }
 }
 
 } // namespace corvalet

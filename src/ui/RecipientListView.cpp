@@ -4,9 +4,13 @@
 #include "ui/UiText.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QToolTip>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <memory>
 
 namespace corvalet {
@@ -53,10 +57,24 @@ void WriteRow(QTreeWidgetItem& item, const TRecipientRow& row) {
     item.setText(TRecipientListView::DistributionColumn, ToQt(row.Distribution));
 }
 
-// Draws each cell as usual, then the grid lines at its right and bottom edges.
+// Draws each cell as usual, then the grid lines at its right and bottom edges. A cell too narrow
+// for its text shows the whole text as its tooltip.
 class TGridLineDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event->type() != QEvent::ToolTip)
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        if (TRecipientListView::IsCut(*view, index)) {
+            QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(), view);
+            return true;
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return false;
+    }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -87,8 +105,9 @@ private:
 TRecipientListView::TRecipientListView(QWidget* parent) : QTreeWidget(parent) {
     setObjectName("RecipientsListView");
     setColumnCount(ColumnCount);
+    // The long headings take two lines, so that their columns leave the addresses room to be read.
     setHeaderLabels(
-        {tr("E-mail address"), tr("Time to send e-mail"), tr("E-mail frequency"), tr("Distribution")});
+        {tr("E-mail address"), tr("Time to\nsend e-mail"), tr("E-mail\nfrequency"), tr("Distribution")});
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -102,10 +121,16 @@ TRecipientListView::TRecipientListView(QWidget* parent) : QTreeWidget(parent) {
     columns->setSectionsClickable(true);
     columns->setSectionsMovable(false);
     columns->setStretchLastSection(false);
+    // Shown once the list has been sorted; until then the rows stand in their stored order.
     columns->setSortIndicatorShown(false);
-    // Each column starts as wide as its heading.
-    for (int column = 0; column < ColumnCount; ++column)
-        resizeColumnToContents(column);
+    // The address takes the room the other columns leave; they are as wide as their heading or
+    // their widest text, so no heading is cut and no sideways scrolling is needed.
+    columns->setMinimumSectionSize(fontMetrics().horizontalAdvance(QStringLiteral("MMMMMM")));
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setSectionResizeMode(AddressColumn, QHeaderView::Stretch);
+    FitColumns();
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setTextElideMode(Qt::ElideRight);
     connect(columns, &QHeaderView::sectionClicked, this, &TRecipientListView::RecipientsListViewColumnClick);
     connect(this, &QTreeWidget::itemSelectionChanged, this, &TRecipientListView::SelectionChanged);
 }
@@ -164,6 +189,48 @@ void TRecipientListView::RecipientsListViewColumnClick(int column) {
 
 void TRecipientListView::Sort() {
     sortItems(Column, Qt::AscendingOrder);
+    // sortItems sets the indicator to the order it was asked for; the direction lives in the
+    // comparison, so the heading is told the real one.
+    header()->setSortIndicator(Column, Descending(Column) ? Qt::DescendingOrder : Qt::AscendingOrder);
+    header()->setSortIndicatorShown(true);
+    FitColumns();
+    // The selected row may have moved out of sight.
+    if (QTreeWidgetItem* selected = currentItem(); selected != nullptr && selected->isSelected())
+        scrollToItem(selected);
+}
+
+// Every column but the address is as wide as its heading (and the sort mark, when it stands there);
+// the frequency column also fits the undated frequencies. A dated frequency would make its column
+// wider than the window: it shows whole in its tooltip, and the user may widen the column.
+void TRecipientListView::FitColumns() {
+    QHeaderView* columns = header();
+    const QFontMetrics& metrics = columns->fontMetrics();
+    const int headerMargin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, columns);
+    const int cellMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    for (int column = TimeColumn; column < ColumnCount; ++column) {
+        int width = 0;
+        for (const QString& line : headerItem()->text(column).split(QLatin1Char('\n')))
+            width = std::max(width, metrics.horizontalAdvance(line));
+        width += 2 * headerMargin;
+        if (columns->isSortIndicatorShown() && columns->sortIndicatorSection() == column)
+            width += style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, columns) + headerMargin;
+        if (column == FrequencyColumn)
+            for (int code = 0; code < FirstDatedFrequency; ++code)
+                width = std::max(width, fontMetrics().horizontalAdvance(ToQt(std::string(
+                                            FrequencyTexts[static_cast<std::size_t>(code)]))) +
+                                            cellMargins);
+        columns->resizeSection(column, width);
+    }
+}
+
+bool TRecipientListView::IsCut(const QAbstractItemView& view, const QModelIndex& index) {
+    const QRect cell = view.visualRect(index);
+    if (!cell.isValid())
+        return false;
+    const QString text = index.data(Qt::DisplayRole).toString();
+    // The cell's margins as the item view draws them: a few pixels at each side.
+    const int margin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
+    return view.fontMetrics().horizontalAdvance(text) + 2 * margin > cell.width();
 }
 
 int TRecipientListView::RecipientsListViewCompare(const TRecipientRow& a, const TRecipientRow& b) const {

@@ -37,16 +37,22 @@ public:
     bool Descending(int column) const { return DescendingFlags.at(static_cast<std::size_t>(column)); }
     // Flips the column's direction, makes it the sort column and sorts.
     void RecipientsListViewColumnClick(int column);
-    // Orders the rows by the sort column; the selection stays on the same row.
+    // Orders the rows by the sort column, shows the column and direction in the heading; the
+    // selection stays on the same row and is scrolled into view.
     void Sort();
     // Negative, 0 or positive as row `a` sorts before, with or after row `b`.
     int RecipientsListViewCompare(const TRecipientRow& a, const TRecipientRow& b) const;
+
+    // True when the cell is too narrow to show its whole text (it then shows it as a tooltip).
+    static bool IsCut(const QAbstractItemView& view, const QModelIndex& index);
 
 signals:
     // The selection moved: a row was selected or deselected.
     void SelectionChanged();
 
 private:
+    void FitColumns();
+
     int Column = 0;
     std::array<bool, ColumnCount> DescendingFlags{};
 };

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace corvalet {
@@ -110,25 +111,44 @@ int TTimeEdit::Minute() const {
 }
 
 bool TTimeEdit::eventFilter(QObject* watched, QEvent* event) {
+    const bool timeField = watched == HourEdit || watched == MinutesEdit;
     if (event->type() == QEvent::FocusIn) {
         if (watched == HourEdit)
             FieldEntered(HourEdit, 23);
         else if (watched == MinutesEdit)
             FieldEntered(MinutesEdit, 59);
-    } else if (event->type() == QEvent::FocusOut && (watched == HourEdit || watched == MinutesEdit)) {
+    } else if (event->type() == QEvent::FocusOut && timeField) {
         TimeValueExit();
+    } else if (event->type() == QEvent::KeyPress && timeField) {
+        // The Up and Down keys step the field as its arrows do, like every other number field.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Up || key == Qt::Key_Down) && UpDown->isEnabled()) {
+            UpDown->StepBy(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// The borderless fields cannot show the focus themselves; their common frame does, in the
+// highlight colour, as a single field would.
+void TTimeEdit::ShowFocusFrame(bool focused) {
+    Frame->setProperty("focusFrame", focused);
+    Frame->setStyleSheet(focused ? QStringLiteral("QFrame#TimeEdit { border: 1px solid palette(highlight);"
+                                                  " border-radius: 2px; background: palette(base); }")
+                                 : QString());
 }
 
 void TTimeEdit::FieldEntered(QLineEdit* field, int maximum) {
     UpDown->SetRange(0, maximum);
     UpDown->SetPosition(ReadField(field));
     UpDown->setEnabled(true);
+    ShowFocusFrame(true);
 }
 
 void TTimeEdit::TimeValueExit() {
     UpDown->setEnabled(false);
+    ShowFocusFrame(false);
 }
 
 void TTimeEdit::TimeUpDownChangingEx(int proposed) {

@@ -40,6 +40,7 @@ protected:
 private:
     void FieldEntered(QLineEdit* field, int maximum);
     void TimeValueExit();
+    void ShowFocusFrame(bool focused);
     void TimeUpDownChangingEx(int proposed);
 
     QFrame* Frame;

@@ -44,12 +44,11 @@ TEST_F(AboutBoxTest, ShowsTheProgramAndTheMachine) {
     const std::pair<const char*, const char*> texts[] = {
         {"MakerLabel", "The Corvalet Project"},
         {"ProductLabel", "Corvalet"},
-        {"LegalNoticeLabel", "Copyright (C) 2026 The Corvalet Project"},
-        {"CompanyLabel", "The Corvalet Project"},
-        {"BuildCaptionLabel", "Build("},
-        {"VersionLabel", "0.1.0 rev 1a2b3c4)"},
+        {"LegalNoticeLabel", "Copyright (C) 2026"},
+        {"BuildCaptionLabel", "Build:"},
+        {"VersionLabel", "0.1.0 rev 1a2b3c4"},
         {"MemoryCaptionLabel", "Memory Available to Linux:"},
-        {"MemoryLabel", "1536 KB"},
+        {"MemoryLabel", "1 536 KB"},
         {"PlatformLabel", "Linux 6.1.0-18-amd64 (x86_64)"},
         {"ProcessorLabel", "Intel(R) Core(TM) i5-8250U CPU @ 1.60GHz"},
         {"SettingsFolderCaptionLabel", "Settings folder:"},
@@ -57,6 +56,11 @@ TEST_F(AboutBoxTest, ShowsTheProgramAndTheMachine) {
     };
     for (const auto& [name, text] : texts)
         EXPECT_EQ(Text(name).toStdString(), text) << name;
+    // The maker is named once, on its band.
+    int makerNamed = 0;
+    for (const QLabel* label : Box.findChildren<QLabel*>())
+        makerNamed += label->text().contains("The Corvalet Project") ? 1 : 0;
+    EXPECT_EQ(makerNamed, 1);
     EXPECT_TRUE(Box.findChild<QLabel*>("MakerLabel")->autoFillBackground());
     EXPECT_TRUE(Box.findChild<QLabel*>("ProductLabel")->autoFillBackground());
     EXPECT_FALSE(Box.findChild<QLabel*>("ProgramIconLabel")->pixmap().isNull());
@@ -100,6 +104,16 @@ TEST_F(AboutBoxTest, LinkOpensTheProjectsPage) {
     EXPECT_EQ(Opened[0], QUrl("https://corvalet.example.org/"));
 }
 
+TEST(AboutBoxWithoutHomePageTest, ShowsNoLink) {
+    test::QtTestApplication();
+    TAboutFacts facts = SampleFacts();
+    facts.HomePage.clear();
+    TAboutBox box(facts, [](const QUrl&) {});
+    EXPECT_EQ(box.findChild<QLabel*>("HomePageLabel"), nullptr);
+    for (const QLabel* label : box.findChildren<QLabel*>())
+        EXPECT_FALSE(label->text().contains("href")) << label->objectName().toStdString();
+}
+
 TEST(AboutFactsTest, ThisBuildOnThisMachine) {
     const auto facts = TAboutFacts::Current();
     EXPECT_TRUE(facts.Version.starts_with(std::string(CORVALET_PROJECT_VERSION) + " rev ")) << facts.Version;
@@ -111,7 +125,7 @@ TEST(AboutFactsTest, ThisBuildOnThisMachine) {
     test::QtTestApplication();
     TAboutBox box(facts, [](const QUrl&) {});
     const QString memory = box.findChild<QLabel*>("MemoryLabel")->text();
-    EXPECT_TRUE(QRegularExpression("^[0-9]+ KB$").match(memory).hasMatch()) << memory.toStdString();
+    EXPECT_TRUE(QRegularExpression("^[0-9]{1,3}( [0-9]{3})* KB$").match(memory).hasMatch()) << memory.toStdString();
     EXPECT_EQ(box.findChild<QLabel*>("MemoryCaptionLabel")->text(), "Memory Available to Linux:");
 }
 

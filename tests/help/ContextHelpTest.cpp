@@ -118,7 +118,7 @@ TEST_F(ContextHelpTest, F1AsksForTheHelpOfTheFocusedElementOrTheFirstAroundIt) {
         {"SubjectEdit", "context 1040"},
         {"SMTPHostNameEdit", "context 1050"},
         {"PageControl", "context 1020"},
-        {"OKButton", "context 1000"},
+        {"OKButton", "keyword OK"},
     };
     for (const auto& [name, request] : cases) {
         QWidget* widget = Stand.Find(name);

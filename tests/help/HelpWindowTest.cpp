@@ -8,6 +8,7 @@
 
 #include <QListWidget>
 #include <QTextBrowser>
+#include <QToolButton>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -107,6 +108,38 @@ TEST_F(HelpWindowTest, LinksInsideTheHelpStayInsideExternalOnesGoToTheBrowser) {
     ASSERT_EQ(Opened.size(), 1u);
     EXPECT_EQ(Opened[0], QUrl("https://corvalet.example.org/"));
     EXPECT_EQ(Window.CurrentPage(), "recipients.html#schedule");
+}
+
+TEST_F(HelpWindowTest, BackForwardAndHomeAndTheListsFollowThePageOnShow) {
+    auto* back = Window.findChild<QToolButton*>("BackButton");
+    auto* forward = Window.findChild<QToolButton*>("ForwardButton");
+    auto* home = Window.findChild<QToolButton*>("HomeButton");
+    auto* contents = Window.findChild<QListWidget*>("ContentsList");
+    auto* index = Window.findChild<QListWidget*>("IndexList");
+    ASSERT_TRUE(back && forward && home && contents && index);
+    const auto contentsPage = [contents] { return contents->currentItem()->data(Qt::UserRole).toString(); };
+
+    Window.Execute({DisplayContext, 1050u});
+    EXPECT_FALSE(back->isEnabled());
+    EXPECT_EQ(contentsPage(), "connection.html");
+    Window.Execute({DisplayContext, 1060u});
+    EXPECT_EQ(contentsPage(), "logging.html");
+    ASSERT_TRUE(back->isEnabled());
+    EXPECT_FALSE(forward->isEnabled());
+
+    back->click();
+    EXPECT_EQ(Window.CurrentPage(), "connection.html");
+    EXPECT_EQ(contentsPage(), "connection.html");
+    // The index stands on an entry of the page on show.
+    EXPECT_EQ(index->currentItem()->text().toStdString(), "Connection");
+    ASSERT_TRUE(forward->isEnabled());
+    forward->click();
+    EXPECT_EQ(Window.CurrentPage(), "logging.html");
+    EXPECT_EQ(contentsPage(), "logging.html");
+
+    home->click();
+    EXPECT_EQ(Window.CurrentPage(), "welcome.html");
+    EXPECT_EQ(contentsPage(), "welcome.html");
 }
 
 TEST_F(HelpWindowTest, ContentsAndIndexListTheCatalogue) {

@@ -1,3 +1,4 @@
+#include "help/HelpCatalogue.h"
 #include "help/ContextHelp.h"
 #include "help/HelpComponents.h"
 #include "help/WindowHelpTable.h"
@@ -103,13 +104,34 @@ TEST_F(MainFormHelpTest, F1OnTheLoggingPageAsksForContext1060) {
 
 TEST_F(MainFormHelpTest, F1ElsewhereFindsThePageOrTheWindow) {
     const std::pair<const char*, std::uint32_t> cases[] = {
-        {"SenderNameEdit", 1030}, {"SubjectEdit", 1040}, {"SMTPHostNameEdit", 1050}, {"OKButton", 1000}};
+        {"SenderNameEdit", 1030}, {"SubjectEdit", 1040}, {"SMTPHostNameEdit", 1050}};
     for (const auto& [name, context] : cases) {
         QWidget* control = Form->findChild<QWidget*>(name);
         ASSERT_NE(control, nullptr) << name;
         const auto calls = PressF1On(control);
         ASSERT_FALSE(calls.empty()) << name;
         EXPECT_EQ(calls.back(), (THTMLHelpCall{DisplayContext, context})) << name;
+    }
+}
+
+TEST_F(MainFormHelpTest, F1OnTheWindowsButtonsOpensTheirSection) {
+    ASSERT_TRUE(Active);
+    const std::pair<const char*, const char*> cases[] = {
+        {"OKButton", "OK"}, {"CancelButton", "Cancel"}, {"HelpButton", "Help button"}, {"AboutButton", "About box"}};
+    for (const auto& [name, keyword] : cases) {
+        QWidget* button = Form->findChild<QWidget*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        const auto calls = PressF1On(button);
+        ASSERT_FALSE(calls.empty()) << name;
+        EXPECT_EQ(calls.back(), (THTMLHelpCall{DisplayIndex, std::string(keyword)})) << name;
+    }
+    // Each keyword is an index entry of the buttons' section.
+    const THelpCatalogue catalogue = THelpCatalogue::Load(CORVALET_HELP_SOURCE_DIR);
+    for (const auto& [name, keyword] : cases) {
+        const std::optional<std::size_t> position = catalogue.IndexPosition(keyword);
+        ASSERT_TRUE(position.has_value()) << keyword;
+        EXPECT_TRUE(catalogue.IndexEntryCovers(*position, keyword)) << keyword;
+        EXPECT_EQ(catalogue.Index()[*position].Page, "configuration.html#buttons") << keyword;
     }
 }
 

@@ -7,13 +7,15 @@
 namespace corvalet {
 namespace {
 
-TEST(SystemInfoTest, MemoryIsShownInWholeKilobytes) {
+TEST(SystemInfoTest, MemoryIsShownInWholeKilobytesInGroupsOfThree) {
     const std::pair<std::uint64_t, const char*> cases[] = {
         {0, "0 KB"},
         {1023, "0 KB"},
         {1024, "1 KB"},
-        {1048576 + 1023, "1024 KB"},
-        {17179869184ull, "16777216 KB"}, // 16 GiB: past 32 bits
+        {999 * 1024, "999 KB"},
+        {1048576 + 1023, "1 024 KB"},
+        {20395290624ull, "19 917 276 KB"},
+        {17179869184ull, "16 777 216 KB"}, // 16 GiB: past 32 bits
     };
     for (const auto& [bytes, text] : cases)
         EXPECT_EQ(FormatMemoryText(bytes), text) << bytes;
@@ -41,7 +43,7 @@ TEST(SystemInfoTest, CurrentMachine) {
     EXPECT_TRUE(info.Platform.starts_with("Linux ")) << info.Platform;
     EXPECT_FALSE(info.Processor.empty());
     EXPECT_EQ(OperatingSystemName(), "Linux");
-    EXPECT_TRUE(std::regex_match(FormatMemoryText(info.FreePhysicalMemory), std::regex(R"(\d+ KB)")));
+    EXPECT_TRUE(std::regex_match(FormatMemoryText(info.FreePhysicalMemory), std::regex(R"(\d{1,3}( \d{3})* KB)")));
 }
 
 } // namespace

@@ -93,6 +93,7 @@ TEST_F(FileChoosers, TheLogFileIsStoredRelativeToTheProgramFolder) {
     EXPECT_TRUE(request.HideReadOnly);
     EXPECT_TRUE(request.KeepCurrentFolder);
     EXPECT_TRUE(request.FolderMustExist);
+    EXPECT_FALSE(request.ConfirmReplace);
 }
 
 TEST(FileNameRules, RelativeLogFileNames) {

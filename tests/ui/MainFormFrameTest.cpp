@@ -10,13 +10,16 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -62,9 +65,11 @@ TEST_F(MainFormFrame, CentredOnTheScreenWhenFirstShown) {
 TEST_F(MainFormFrame, WithoutAnErrorHandlerErrorsAreShownInABox) {
     TConfiguration unwritable(Folder.Folder() + "missing/", Registry);
     TMainForm form(TMainFormServices{unwritable, Logger, Dialogs, Chooser, Formats, Clock, {}});
+    form.show();
     form.OKButtonClick();
     ASSERT_EQ(Dialogs.Errors.size(), 1u);
     EXPECT_EQ(Dialogs.Errors[0].rfind("Unable to write to ", 0), 0u);
+    EXPECT_TRUE(form.isVisible());
 }
 
 TEST_F(MainFormFrame, ButtonRowWithOKAsDefault) {
@@ -159,7 +164,7 @@ TEST_F(MainFormFrame, CaptionsAndInitialStates) {
     auto* list = Find<QTreeWidget>("RecipientsListView");
     const QStringList headers{"E-mail address", "Time to send e-mail", "E-mail frequency", "Distribution"};
     for (int column = 0; column < 4; ++column)
-        EXPECT_EQ(list->headerItem()->text(column), headers[column]);
+        EXPECT_EQ(list->headerItem()->text(column).replace(QLatin1Char('\n'), QLatin1Char(' ')), headers[column]);
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -274,10 +279,34 @@ QString Describe(const QWidget* control) {
 
 // At the initial and at the minimum size, on every page: captions get their full width and no two
 // controls overlap.
+// Every heading of the list whole (with the sort mark where it stands); at the window's own size
+// also every address, and no sideways scrolling.
+void ExpectListReadable(QTreeWidget& list, const std::string& where, bool addressesWhole) {
+    QHeaderView* heading = list.header();
+    const int margin = heading->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, heading);
+    const int mark = heading->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, heading) + margin;
+    for (int column = 1; column < list.columnCount(); ++column) {
+        int needed = 0;
+        for (const QString& line : list.headerItem()->text(column).split(QLatin1Char('\n')))
+            needed = std::max(needed, heading->fontMetrics().horizontalAdvance(line));
+        needed += 2 * margin + (heading->sortIndicatorSection() == column ? mark : 0);
+        EXPECT_GE(heading->sectionSize(column), needed)
+            << "heading " << list.headerItem()->text(column).toStdString() << " clipped on " << where;
+    }
+    if (!addressesWhole)
+        return;
+    EXPECT_FALSE(list.horizontalScrollBar()->isVisible()) << "list scrolls sideways on " << where;
+    for (int row = 0; row < list.topLevelItemCount(); ++row)
+        EXPECT_FALSE(TRecipientListView::IsCut(list, list.model()->index(row, TRecipientListView::AddressColumn)))
+            << list.topLevelItem(row)->text(0).toStdString() << " cut on " << where;
+}
+
 TEST_F(MainFormFrame, NothingIsClippedOrOverlapsAtTheInitialAndMinimumSizes) {
     Settings.AddRecipient("team@example.test", "18 : 00", "Monthly starting from 01.12.2026", "CC");
+    Settings.AddRecipient("carol@example.test", "09 : 05", "Each Wednesday", "BCC");
     Form->SettingsToControls();
     Form->show();
+    Form->GeneralPage()->List()->RecipientsListViewColumnClick(TRecipientListView::DistributionColumn);
     Form->GeneralPage()->List()->setCurrentItem(Form->GeneralPage()->List()->topLevelItem(0));
     for (const QSize size : {QSize(468, 487), QSize(390, 450)}) {
         Form->resize(size);
@@ -301,6 +330,8 @@ TEST_F(MainFormFrame, NothingIsClippedOrOverlapsAtTheInitialAndMinimumSizes) {
                     EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(caption) + 8)
                         << Describe(control).toStdString() << " clipped on " << where;
                 }
+                if (auto* list = qobject_cast<QTreeWidget*>(control))
+                    ExpectListReadable(*list, where, size == QSize(468, 487));
                 const QRect box(control->mapTo(Form.get(), QPoint(0, 0)), control->size());
                 EXPECT_TRUE(pageBox.contains(box) && Form->rect().contains(pageBox))
                     << Describe(control).toStdString() << " outside the page, " << where;

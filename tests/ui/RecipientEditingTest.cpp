@@ -155,19 +155,36 @@ TEST_F(RecipientEditing, SelectingARowLoadsItIntoTheEditingArea) {
     EXPECT_TRUE(HandledErrors.empty());
 }
 
-TEST_F(RecipientEditing, ADateThatDoesNotReadIsReportedAndTheRestOfTheRowIsNotLoaded) {
-    Settings.AddRecipient("a@example.test", "07 : 45", "Only at date 2027/31/31", "CC");
+// A row whose date does not read, selected after a Daily BCC row: the error is reported, and the
+// editing area shows the row's own frequency and distribution, so Replace after picking the date
+// again repairs the row instead of turning a one-off copy into a daily blind copy.
+TEST_F(RecipientEditing, ADateThatDoesNotReadIsReportedAndReplaceKeepsTheRowsFrequency) {
+    Settings.AddRecipient("a@example.test", "06 : 00", "Daily", "BCC");
+    Settings.AddRecipient("b@example.test", "07 : 45", "Only at date 31/31/2026", "CC");
     Form->SettingsToControls();
     Form->show();
     List()->setCurrentItem(List()->topLevelItem(0));
+    ASSERT_TRUE(HandledErrors.empty());
+    List()->setCurrentItem(List()->topLevelItem(1));
 
     ASSERT_EQ(HandledErrors.size(), 1u);
-    EXPECT_EQ(HandledErrors[0], "'2027/31/31' is not a valid date");
+    EXPECT_EQ(HandledErrors[0], "'31/31/2026' is not a valid date");
     EXPECT_TRUE(VisibleAtError[0]);
-    EXPECT_EQ(Address()->text(), "a@example.test");
-    EXPECT_EQ(Frequency()->currentIndex(), 0);
-    EXPECT_EQ(Distribution()->currentText(), "BCC");
+    EXPECT_EQ(Address()->text(), "b@example.test");
+    EXPECT_EQ(Find<QLineEdit>("HourTimeValueEdit")->text(), "07");
+    EXPECT_EQ(Frequency()->currentIndex(), 11);
+    EXPECT_EQ(Distribution()->currentText(), "CC");
+    auto* picker = Find<QDateEdit>("FrequencyDateTimePicker");
+    EXPECT_FALSE(picker->isHidden());
+    EXPECT_EQ(picker->date(), QDate(2026, 12, 9));
     EXPECT_TRUE(Button("DeleteBitBtn")->isEnabled());
+
+    picker->setDate(QDate(2026, 12, 31));
+    ASSERT_TRUE(Button("ReplaceBitBtn")->isEnabled());
+    QTest::mouseClick(Button("ReplaceBitBtn"), Qt::LeftButton);
+    const int repaired = List()->currentIndex().row();
+    EXPECT_EQ(RowTexts(repaired), (QStringList{"b@example.test", "07 : 45", "Only at date 31.12.2026", "CC"}));
+    EXPECT_EQ(HandledErrors.size(), 1u);
 }
 
 TEST_F(RecipientEditing, ReplaceRewritesTheSelectedRow) {

@@ -6,10 +6,13 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QStyle>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <cstdio>
 
 namespace corvalet::test {
 namespace {
@@ -203,6 +206,95 @@ TEST_F(RecipientList, TheRowsAreOfferedAsTheListShowsThem) {
     const std::vector<TRecipientRow> rows = Form->RecipientRows();
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1], (TRecipientRow{"b@example.test", "14 : 30", "Daily", "CC"}));
+}
+
+} // namespace
+} // namespace corvalet::test
+
+namespace corvalet::test {
+namespace {
+
+// With more rows than the list can show, the selected row is in sight after every operation that
+// moves it or moves the list.
+TEST_F(RecipientList, TheSelectedRowIsScrolledIntoViewAfterEachOperation) {
+    for (int i = 0; i < 30; ++i) {
+        char address[32];
+        std::snprintf(address, sizeof address, "r%02d@example.test", i);
+        Settings.AddRecipient(address, "09 : 05", "Daily", i % 2 == 0 ? "BCC" : "CC");
+    }
+    Form->SettingsToControls();
+    QApplication::processEvents();
+    TRecipientListView* list = Form->GeneralPage()->List();
+    const auto inSight = [list](const char* after) {
+        const QRect row = list->visualItemRect(list->currentItem());
+        EXPECT_TRUE(list->currentItem() != nullptr && list->currentItem()->isSelected()) << after;
+        EXPECT_TRUE(list->viewport()->rect().contains(row)) << after;
+    };
+    auto* address = Find<QLineEdit>("RecipientAddressEdit");
+
+    list->scrollToTop();
+    address->setText("zz@example.test");
+    QTest::mouseClick(Find<QPushButton>("AddBitBtn"), Qt::LeftButton);
+    inSight("Add");
+
+    Select(0);
+    list->scrollToTop();
+    address->setText("zzz@example.test");
+    QTest::mouseClick(Find<QPushButton>("ReplaceBitBtn"), Qt::LeftButton);
+    inSight("Replace");
+
+    list->scrollToTop();
+    ClickDelete();
+    inSight("Delete");
+
+    Select(0);
+    for (int i = 0; i < 29; ++i)
+        QTest::mouseClick(Find<QToolButton>("DownSpeedButton"), Qt::LeftButton);
+    inSight("Down");
+    list->scrollToBottom();
+    for (int i = 0; i < 29; ++i)
+        QTest::mouseClick(Find<QToolButton>("UpSpeedButton"), Qt::LeftButton);
+    inSight("Up");
+
+    // The first row selected, the list sorted the other way round: it is now the last.
+    Select(0);
+    list->scrollToTop();
+    list->RecipientsListViewColumnClick(TRecipientListView::AddressColumn);
+    inSight("sort");
+}
+
+TEST_F(RecipientList, TheHeadingShowsTheSortColumnAndDirection) {
+    FillThree();
+    QHeaderView* heading = List()->header();
+    TRecipientListView* list = Form->GeneralPage()->List();
+    list->RecipientsListViewColumnClick(TRecipientListView::TimeColumn);
+    EXPECT_TRUE(heading->isSortIndicatorShown());
+    EXPECT_EQ(heading->sortIndicatorSection(), TRecipientListView::TimeColumn);
+    EXPECT_EQ(heading->sortIndicatorOrder(), Qt::DescendingOrder);
+    list->RecipientsListViewColumnClick(TRecipientListView::TimeColumn);
+    EXPECT_EQ(heading->sortIndicatorOrder(), Qt::AscendingOrder);
+    // The sort mark does not cut its heading.
+    const int margin = heading->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, heading);
+    EXPECT_GE(heading->sectionSize(TRecipientListView::TimeColumn),
+              heading->fontMetrics().horizontalAdvance("send e-mail") + 2 * margin +
+                  heading->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, heading));
+}
+
+TEST_F(RecipientList, OnlyACellTooNarrowForItsTextIsCut) {
+    Fill({{"a@example.test", "09 : 05", "Monthly starting from 01.12.2026", "BCC"},
+          {"carol@example.test, dave@example.test, erin@example.test, frank@example.test", "09 : 05", "Daily",
+           "CC"}});
+    Form->resize(468, 487);
+    QApplication::processEvents();
+    QTreeWidget* list = List();
+    const auto cut = [list](int row, int column) {
+        return TRecipientListView::IsCut(*list, list->model()->index(row, column));
+    };
+    EXPECT_FALSE(cut(0, TRecipientListView::AddressColumn));
+    EXPECT_TRUE(cut(0, TRecipientListView::FrequencyColumn));
+    EXPECT_TRUE(cut(1, TRecipientListView::AddressColumn));
+    EXPECT_FALSE(cut(1, TRecipientListView::FrequencyColumn));
+    EXPECT_FALSE(cut(1, TRecipientListView::DistributionColumn));
 }
 
 } // namespace

@@ -17,6 +17,8 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
+#include <filesystem>
+
 namespace corvalet::test {
 namespace {
 
@@ -198,7 +200,7 @@ TEST_F(SettingsRoundTrip, EscapeCancels) {
     EXPECT_EQ(Find<QLineEdit>("SubjectEdit")->text(), "");
 }
 
-TEST_F(SettingsRoundTrip, ASettingsFileThatCannotBeWrittenIsReportedAfterTheWindowIsHidden) {
+TEST_F(SettingsRoundTrip, ASettingsFileThatCannotBeWrittenIsReportedAndTheWindowStaysOpen) {
     TConfiguration unwritable(Folder.Folder() + "missing/folder/", Registry);
     Form = std::make_unique<TMainForm>(TMainFormServices{unwritable, Logger, Dialogs, Chooser, Formats, Clock,
                                                          [this](const std::exception& error) {
@@ -211,12 +213,19 @@ TEST_F(SettingsRoundTrip, ASettingsFileThatCannotBeWrittenIsReportedAfterTheWind
 
     ClickOK();
 
-    EXPECT_FALSE(Form->isVisible());
+    // Reported while the window is visible, so the program's handler shows a box, not a log entry.
+    EXPECT_TRUE(Form->isVisible());
     ASSERT_EQ(HandledErrors.size(), 1u);
     EXPECT_EQ(HandledErrors[0].rfind("Unable to write to ", 0), 0u) << HandledErrors[0];
-    EXPECT_FALSE(VisibleAtError[0]);
-    EXPECT_EQ(unwritable.Subject, "kept in memory");
+    EXPECT_TRUE(VisibleAtError[0]);
+    EXPECT_EQ(Find<QLineEdit>("SubjectEdit")->text(), "kept in memory");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    // Once the folder is there, OK saves and closes the window.
+    ASSERT_TRUE(std::filesystem::create_directories(Folder.Folder() + "missing/folder/"));
+    ClickOK();
+    EXPECT_FALSE(Form->isVisible());
+    EXPECT_EQ(HandledErrors.size(), 1u);
 }
 
 TEST_F(SettingsRoundTrip, AStoredRecipientWithoutTextsShowsTheFillTimeDailyAndBCC) {

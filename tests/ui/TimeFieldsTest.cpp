@@ -33,6 +33,32 @@ TEST_F(TimeFields, ArrowsWorkOnlyWhileATimeFieldHasTheFocus) {
     EXPECT_FALSE(Arrows()->isEnabled());
 }
 
+TEST_F(TimeFields, TheFrameShowsTheFocusOfEitherField) {
+    auto* frame = Find<QWidget>("TimeEdit");
+    EXPECT_FALSE(frame->property("focusFrame").toBool());
+    for (QLineEdit* field : {Hour(), Minute()}) {
+        field->setFocus();
+        EXPECT_TRUE(frame->property("focusFrame").toBool()) << field->objectName().toStdString();
+    }
+    Find<QLineEdit>("RecipientAddressEdit")->setFocus();
+    EXPECT_FALSE(frame->property("focusFrame").toBool());
+}
+
+TEST_F(TimeFields, UpAndDownKeysStepLikeTheArrowsAndWrap) {
+    Hour()->setText("23");
+    Minute()->setText("08");
+    Find<QLineEdit>("RecipientAddressEdit")->setFocus();
+    Hour()->setFocus();
+    QTest::keyClick(Hour(), Qt::Key_Up);
+    EXPECT_EQ(Hour()->text(), "00");
+    QTest::keyClick(Hour(), Qt::Key_Down);
+    EXPECT_EQ(Hour()->text(), "23");
+    Minute()->setFocus();
+    QTest::keyClick(Minute(), Qt::Key_Up);
+    EXPECT_EQ(Minute()->text(), "09");
+    EXPECT_EQ(Hour()->text(), "23");
+}
+
 TEST_F(TimeFields, ArrowsStepTheFocusedFieldAndWrap) {
     const struct {
         const char* Field;

@@ -42,14 +42,29 @@ TEST_F(TypedCharacters, APastedPathArrives) {
     EXPECT_EQ(field->text(), "/home/ann/letter.htm");
 }
 
-TEST(PortNumberText, ReadsDecimalOr25) {
+TEST_F(TypedCharacters, APastedPortWithBlanksIsStoredAsTheNumber) {
+    Find<QTabWidget>("PageControl")->setCurrentIndex(2);
+    auto* field = Find<QLineEdit>("PortNumberEdit");
+    field->clear();
+    field->setFocus();
+    QGuiApplication::clipboard()->setText(" 587");
+    QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+    Form->OKButtonClick();
+    EXPECT_EQ(Settings.PortNumber, 587);
+    EXPECT_EQ(PortNumberFromText(Form->MailFields().PortNumber), 587);
+}
+
+TEST(PortNumberText, ReadsTrimmedDecimalOr25) {
     EXPECT_EQ(PortNumberFromText("25"), 25);
     EXPECT_EQ(PortNumberFromText("70000"), 70000);
     EXPECT_EQ(PortNumberFromText("2147483647"), 2147483647);
     EXPECT_EQ(PortNumberFromText("2147483648"), 25);
     EXPECT_EQ(PortNumberFromText(""), 25);
     EXPECT_EQ(PortNumberFromText("58a"), 25);
-    EXPECT_EQ(PortNumberFromText(" 58"), 25);
+    // Pasted with blanks around it, the number is still the one typed.
+    EXPECT_EQ(PortNumberFromText(" 587"), 587);
+    EXPECT_EQ(PortNumberFromText("587 \t"), 587);
+    EXPECT_EQ(PortNumberFromText("5 87"), 25);
 }
 
 } // namespace
