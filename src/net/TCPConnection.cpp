@@ -15,6 +15,7 @@ namespace {
 constexpr int Shutdown = SocketErrorCode::Shutdown;
 constexpr int Aborted = SocketErrorCode::ConnectionAborted;
 constexpr int Reset = SocketErrorCode::ConnectionReset;
+constexpr int WouldBlock = SocketErrorCode::WouldBlock;
 
 } // namespace
 
@@ -68,7 +69,6 @@ void TNetTCPConnection::Disconnect() {
 }
 
 void TNetTCPConnection::DropSocket() {
-    CancelWriteBuffer();
     if (Handler != nullptr)
         Handler->Close();
 }
@@ -79,8 +79,6 @@ void TNetTCPConnection::SetIOHandler(TNetIOHandler* handler) {
 }
 
 long TNetTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeout, bool raiseOnTimeout) {
-    // Whatever was gathered for writing goes out before waiting for an answer to it.
-    FlushWriteBuffer();
     if (timeout == -1)
         timeout = ReadTimeout == 0 ? -2 : ReadTimeout;
     long result = 0;
@@ -101,7 +99,9 @@ long TNetTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeout, b
         long n = Handler->ReceiveBytes(ReceiveChunk.data(), ReceiveChunk.size());
         PeerClosed = n == 0;
         if (n != 0) {
-            if (stack.CheckSocketResult(n, {Shutdown, Aborted})) {
+            // After a reset the connection is gone as after an abort: dropped before the report,
+            // so that nothing else (the QUIT of the disconnect) fails on it a second time.
+            if (stack.CheckSocketResult(n, {Shutdown, Aborted, Reset})) {
                 n = 0;
                 DropSocket();
                 if (InBuffer.Empty())
@@ -192,27 +192,6 @@ void TNetTCPConnection::WriteLines(const std::vector<std::string>& lines) {
 void TNetTCPConnection::WriteBytes(const char* data, std::size_t count) {
     if (count == 0 || data == nullptr)
         return;
-    if (!Gathering) {
-        SendNow(data, count);
-        return;
-    }
-    // A closed connection is reported at the write, not later at the flush.
-    CheckPeerClosed(true, true);
-    if (!IsConnected())
-        throw ENetNotConnected();
-    PendingWrites.append(data, count);
-    if (PendingWrites.size() < GatherBlockSize)
-        return;
-    // Full blocks go out; the tail waits for more.
-    const std::string gathered = std::move(PendingWrites);
-    const std::size_t fullBlocks = gathered.size() - gathered.size() % GatherBlockSize;
-    PendingWrites.clear();
-    for (std::size_t sent = 0; sent < fullBlocks; sent += GatherBlockSize)
-        SendGathered(gathered.data() + sent, GatherBlockSize);
-    PendingWrites.assign(gathered, fullBlocks);
-}
-
-void TNetTCPConnection::SendNow(const char* data, std::size_t count) {
     CheckPeerClosed(true, true);
     if (!IsConnected())
         throw ENetNotConnected();
@@ -222,7 +201,11 @@ void TNetTCPConnection::SendNow(const char* data, std::size_t count) {
         const long n = Handler->SendBytes(data + position, count - position);
         PeerClosed = n == 0;
         CheckPeerClosed(true, false);
-        if (stack.CheckSocketResult(n, {Shutdown, Aborted, Reset})) {
+        if (stack.CheckSocketResult(n, {Shutdown, Aborted, Reset, WouldBlock})) {
+            if (stack.LastErrorCode == WouldBlock) {
+                WaitForRoom();
+                continue;
+            }
             DropSocket();
             stack.ThrowSocketError(stack.LastErrorCode);
         }
@@ -232,49 +215,41 @@ void TNetTCPConnection::SendNow(const char* data, std::size_t count) {
     }
 }
 
-void TNetTCPConnection::OpenWriteBuffer(std::size_t blockSize) {
-    if (blockSize == 0)
-        blockSize = static_cast<std::size_t>(SendBufferSize > 0 ? SendBufferSize : 1);
-    FlushWriteBuffer();
-    GatherBlockSize = blockSize;
-    Gathering = true;
-}
-
-void TNetTCPConnection::FlushWriteBuffer() {
-    if (PendingWrites.empty())
+void TNetTCPConnection::WaitForRoom() {
+    if (Handler->WaitWritable(ReadTimeout == 0 ? -2 : ReadTimeout))
         return;
-    const std::string pending = std::move(PendingWrites);
-    PendingWrites.clear();
-    SendGathered(pending.data(), pending.size());
+    DropSocket();
+    throw ENetWriteTimeout();
 }
 
-void TNetTCPConnection::SendGathered(const char* data, std::size_t count) {
-    try {
-        SendNow(data, count);
-    } catch (...) {
-        CancelWriteBuffer();
-        throw;
+std::string TNetTCPConnection::ReadReplyLine(std::size_t& bytes) {
+    for (;;) {
+        const std::string line = ReadLine("\n", -1, -1);
+        // Counted with its line end, so that endless blank lines are bounded too.
+        bytes += line.size() + 2;
+        if (bytes > MaxReplyBytes) {
+            DropSocket();
+            throw ENetReplyTooLong(MaxReplyLines, MaxReplyBytes);
+        }
+        std::string trimmed = TrimControl(line);
+        if (!trimmed.empty())
+            return trimmed;
     }
-}
-
-void TNetTCPConnection::CloseWriteBuffer() {
-    Gathering = false;
-    FlushWriteBuffer();
-}
-
-void TNetTCPConnection::CancelWriteBuffer() {
-    Gathering = false;
-    PendingWrites.clear();
 }
 
 int TNetTCPConnection::ReadReply(std::span<const int> expected) {
     std::vector<std::string> lines;
-    lines.push_back(ReadNonEmptyLine(INT_MAX));
+    std::size_t bytes = 0;
+    lines.push_back(ReadReplyLine(bytes));
     const std::string& first = lines.front();
     if (first.size() > 3 && first[3] == '-') {
         const std::string code = first.substr(0, 3);
         for (;;) {
-            lines.push_back(ReadNonEmptyLine(INT_MAX));
+            if (lines.size() >= MaxReplyLines) {
+                DropSocket();
+                throw ENetReplyTooLong(MaxReplyLines, MaxReplyBytes);
+            }
+            lines.push_back(ReadReplyLine(bytes));
             if (EndsMultiLineReply(code, lines.back()))
                 break;
         }

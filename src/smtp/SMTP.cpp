@@ -111,9 +111,16 @@ void TNetSMTP::Connect(int timeout) {
     TNetTCPClient::Connect(timeout);
     try {
         ReadReply({220});
-        if (Ehlo && SendCommand("EHLO " + name, AnyCode) == 250) {
-            CollectAuthSchemes(LastReply.Text, AuthSchemes);
-            return;
+        if (Ehlo) {
+            const int code = SendCommand("EHLO " + name, AnyCode);
+            if (code == 250) {
+                CollectAuthSchemes(LastReply.Text, AuthSchemes);
+                return;
+            }
+            // Only a server that does not know EHLO gets HELO; one that is busy or closing (4xx)
+            // is reported with its own words.
+            if (code < 500 || code > 599)
+                RaiseReplyError();
         }
         SendCommand("HELO " + name, 250);
     } catch (...) {
@@ -126,8 +133,6 @@ void TNetSMTP::Connect(int timeout) {
 void TNetSMTP::Disconnect() {
     std::exception_ptr quitFailure;
     try {
-        // Whatever a failed message left gathered is not sent: QUIT goes out on its own.
-        CancelWriteBuffer();
         if (IsConnected())
             WriteLine("QUIT");
     } catch (...) {
@@ -181,7 +186,18 @@ void TNetSMTP::SendTransaction(const TNetSMTPEnvelope& envelope, const std::func
     SendCommand("DATA", 354);
     if (writeMessage)
         writeMessage();
-    SendCommand(".", 250);
+    WriteLine(".");
+    // The server may check the whole message before it answers: its reply gets the longer wait.
+    const int readTimeout = ReadTimeout;
+    if (ReadTimeout != 0)
+        ReadTimeout = std::max(ReadTimeout, DataEndTimeout);
+    try {
+        ReadReply({250});
+    } catch (...) {
+        ReadTimeout = readTimeout;
+        throw;
+    }
+    ReadTimeout = readTimeout;
 }
 
 void TNetSMTP::Expand(const std::string& name) {
