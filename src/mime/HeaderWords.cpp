@@ -136,6 +136,12 @@ std::string LocaleLanguage() {
     return {};
 }
 
+namespace {
+
+constexpr std::size_t LongestPlainWord = 900;
+
+} // namespace
+
 std::string EncodeHeaderWords(std::string_view text, std::string_view extraSpecials,
                               const TNetHeaderCharset& charset) {
     if (charset.Encoding == '8')
@@ -152,6 +158,9 @@ std::string EncodeHeaderWords(std::string_view text, std::string_view extraSpeci
         bool needsEncoding = false;
         while (at < text.size() && !IsWhite(text[at]))
             needsEncoding = NeedsEncoding(text[at++], extraSpecials) || needsEncoding;
+        // A word that no header line could hold (998 characters at most, the field name included)
+        // is encoded too: encoded words can be folded between them, a plain word cannot.
+        needsEncoding = needsEncoding || at - wordStart > LongestPlainWord;
         if (needsEncoding) {
             if (stretchStart == Closed) {
                 out.append(text.substr(whiteStart, wordStart - whiteStart));

@@ -25,7 +25,8 @@ TNetHeaderCharset ChooseHeaderCharset(std::string_view language);
 std::string LocaleLanguage();
 
 // Writes the words of `text` that hold control or non-ASCII bytes (or one of `extraSpecials`) as
-// RFC 2047 encoded words. Adjacent such words form one stretch; an encoded word never passes 75
+// RFC 2047 encoded words, and so are words too long for a header line (over 900 characters).
+// Adjacent such words form one stretch; an encoded word never passes 75
 // characters, a longer stretch going on in another word after CR LF TAB; a word never splits a UTF-8
 // character.
 std::string EncodeHeaderWords(std::string_view text, std::string_view extraSpecials,

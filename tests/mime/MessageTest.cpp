@@ -1,4 +1,5 @@
 #include "mime/Encoder.h"
+#include "mime/HeaderList.h"
 #include "mime/HeaderWords.h"
 #include "mime/InternetDate.h"
 #include "mime/Message.h"
@@ -228,6 +229,19 @@ TEST(HeaderWordsTest, WordsWithNonAsciiBytesAreEncoded) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(EncodeHeaderWords(c.text, c.specials, Charset(c.encoding)), c.encoded) << c.what;
+}
+
+// A plain word that no header line could hold (a pasted link, say) goes into encoded words, which
+// fold; a long word that fits a line stays as typed.
+TEST(HeaderWordsTest, WordTooLongForAHeaderLineIsEncodedAndFolds) {
+    const std::string fits(900, 'a');
+    EXPECT_EQ(EncodeHeaderWords("see " + fits, "", Charset('Q')), "see " + fits);
+    const std::string word(2000, 'a');
+    const std::string encoded = EncodeHeaderWords("see " + word + " now", "", Charset('Q'));
+    EXPECT_EQ(encoded.rfind("see =?UTF-8?Q?aaa", 0), 0u) << encoded.substr(0, 40);
+    EXPECT_EQ(encoded.substr(encoded.size() - 6), "?= now");
+    for (const std::string& line : FoldHeaderLine("Subject: " + encoded, 9))
+        EXPECT_LE(line.size(), 78u);
 }
 
 TEST(HeaderWordsTest, Base64WordsHoldWholeCharacters) {
