@@ -52,11 +52,9 @@ void YieldToUI(bool idle, bool override) {
 
 TNetWaitOutcome WaitInSlices(int timeout, const TNetWaitStep& step, const std::function<bool()>& goOn,
                              int longestSlice) {
-    if (!AntiFreezeApplies()) {
-        const bool ready = step(timeout == -2 ? -1 : std::max(0, timeout));
-        YieldToUI(!ready, false);
-        return ready ? TNetWaitOutcome::Ready : TNetWaitOutcome::TimedOut;
-    }
+    // Nothing to keep alive: one wait for the whole time.
+    if (!AntiFreezeApplies())
+        return step(timeout == -2 ? -1 : std::max(0, timeout)) ? TNetWaitOutcome::Ready : TNetWaitOutcome::TimedOut;
     const int slice = std::max(1, std::min(TheAntiFreeze()->IdleTimeOut, longestSlice));
     int remaining = std::max(0, timeout);
     for (;;) {

@@ -435,8 +435,10 @@ TEST_F(SMTPTest, ReplyToTheEndOfDataGetsItsOwnLongerWait) {
 // A server that takes DATA and then stops reading, with more of the message left than the socket
 // buffers hold: the write gives up at the read time-out, and the next mailing goes through.
 TEST_F(SMTPTest, ServerThatStopsReadingDuringDataCannotHoldTheClient) {
+    // Long enough for the client to fill the socket buffers even on a busy machine (loopback
+    // receive buffers may grow to tens of megabytes).
     Start({{"DATA", "354 Go on\r\n", TSMTPAction::StopReading}});
-    Server->StopReadingMs = 700;
+    Server->StopReadingMs = 2500;
     TNetAntiFreeze antiFreeze;
     antiFreeze.IdleTimeOut = 20;
     int services = 0;
@@ -455,8 +457,8 @@ TEST_F(SMTPTest, ServerThatStopsReadingDuringDataCannotHoldTheClient) {
     EXPECT_GE(services, 10);
     EXPECT_FALSE(Smtp.IsConnected());
 
-    // The next minute's mailing, once the server reads again.
-    Smtp.ReadTimeout = 2000;
+    // The next minute's mailing, answered once the server reads again.
+    Smtp.ReadTimeout = 5000;
     EXPECT_EQ(Outcome([&] { Smtp.Connect(); }), "ok");
     EXPECT_EQ(Outcome([&] { Send(); }), "ok");
     EXPECT_EQ(Outcome([&] { Smtp.Disconnect(); }), "ok");
