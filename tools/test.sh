@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 . tools/packages.sh
-ensure_packages cmake ninja-build g++ git pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev python3 python3-aiosmtpd curl coreutils clang libclang-rt-14-dev
+ensure_packages cmake ninja-build g++ git pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev python3 python3-aiosmtpd curl coreutils tzdata clang libclang-rt-14-dev
 
 # UI tests run without a display.
 export QT_QPA_PLATFORM=offscreen

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,8 +52,12 @@ public:
 };
 
 // Whether a row of the frequency `code` (0 "Daily" .. 11 "Only at date ...") is due on `today`.
-// `date` is the row's date; only codes 9, 10 and 11 look at it.
+// `date` is the row's date; only codes 9, 10 and 11 look at it. A weekly or monthly row is due
+// from its date on, never before it.
 bool IsDueToday(int code, const TDateTime& date, const TDateTime& today);
+
+// The minute a pass belongs to: the local date with the hour and minute (seconds dropped).
+TDateTime ScheduledMinuteOf(const TDateTime& time);
 
 // The once-a-minute schedule. The window's one-second timer calls TimerTimer while the window is
 // hidden and scheduling is enabled; the first tick of each new minute runs one pass over the rows.
@@ -62,11 +68,16 @@ public:
 
     // One timer tick.
     void TimerTimer();
-    // One pass for the minute: the due BCC recipients get one mailing, then the due CC ones.
+    // One pass for a minute of today: the due BCC recipients get one mailing, then the due CC ones.
     void CheckSchedule(int hour, int minute);
+    // One pass for the minute `minute` (its date, hour and minute): the rows are judged on that
+    // minute's date, however long the mailings take.
+    void CheckSchedule(const TDateTime& minute);
     // The address texts of the rows of distribution `distribution` due at hour:minute today,
     // joined by ",".
     std::string CollectDueRecipients(std::uint8_t distribution, int hour, int minute);
+    // The same for the time of day and the date of `minute`.
+    std::string CollectDueRecipients(std::uint8_t distribution, const TDateTime& minute);
 
     // Runs the passes of minutes that ticks saw while a mailing was running; the timer calls it
     // on every tick, and the shell when a "Send Now!" mailing has ended.
@@ -75,26 +86,30 @@ public:
     void Stop();
 
     bool SchedulingEnabled = true;
-    int LastTickHour = -1;
-    int LastTickMinute = -1;
+
+    // The minute of the last tick that evaluated one, if any.
+    std::optional<TDateTime> LastEvaluatedMinute() const { return LastTick; }
+    // Whether a tick has already evaluated this minute (date, hour and minute) during the run.
+    bool WasEvaluated(const TDateTime& minute) const;
 
     bool PassPending() const { return !Pending.empty(); }
 
 private:
-    struct TMinute {
-        int Hour;
-        int Minute;
-    };
-
-    void RunPass(TMinute minute);
-    void Scan(std::uint8_t distribution, TMinute minute);
+    void RunPass(const TDateTime& minute);
+    void Scan(std::uint8_t distribution, const TDateTime& minute);
+    void RecordEvaluated(std::int64_t minute);
 
     const TClock& Clock;
     const TFormatSettings& Formats;
     const TScheduleRowSource& Rows;
     TMailSender& Mailer;
     TErrorHandler& Errors;
-    std::deque<TMinute> Pending;
+    std::deque<TDateTime> Pending;
+    std::optional<TDateTime> LastTick;
+    // Every minute evaluated so far, as runs of consecutive minute numbers (first -> last), so that
+    // a clock set back (end of summer time, a time-sync step) never evaluates a minute twice. A run
+    // ends only where minutes were skipped, so the map stays small.
+    std::map<std::int64_t, std::int64_t> Evaluated;
     bool InPass = false;
     bool Stopped = false;
 };

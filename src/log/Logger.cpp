@@ -40,6 +40,23 @@ bool IsWritableFile(const std::string& path, std::filesystem::perms permissions)
     return true;
 }
 
+// An entry is one line of the file: a line break inside its text (a socket error's two lines, a
+// server's reply) and every other control character (ESC, BEL, NUL, a bare CR from a reply) becomes
+// one space, and a break that ends the text is dropped rather than leaving an empty line.
+std::string OneLine(std::string_view text) {
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+        text.remove_suffix(1);
+    std::string line;
+    line.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        line += c < 0x20 || c == 0x7F ? ' ' : static_cast<char>(c);
+    }
+    return line;
+}
+
 } // namespace
 
 TLogger::TLogger(const TClock& clock, const TFormatSettings& formats) : Clock(clock), Formats(formats) {}
@@ -107,7 +124,7 @@ void TLogger::Log(const std::string& text, int kind) {
 
     std::string line;
     line.reserve(KindPrefixes[kind].size() + text.size());
-    line.append(KindPrefixes[kind]).append(text);
+    line.append(KindPrefixes[kind]).append(OneLine(text));
 
     if (SizeIsLimited && SizeLimitExceededBy(FileFormSize(line))) {
         Lines->clear();

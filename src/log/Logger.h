@@ -65,7 +65,8 @@ public:
     const std::string& GetFilePath() const { return FilePath; }
 
     // Appends one entry of the given kind (see TLogKind), subject to Enabled, Kinds and the size
-    // limit, and writes it to the file.
+    // limit, and writes it to the file. The entry is one line: line breaks and other control
+    // characters in the text become spaces.
     void Log(const std::string& text, int kind);
 
     // Replaces the in-memory log with the file's lines (a line ends at CR LF, CR or LF). A file

@@ -30,7 +30,8 @@ class TAddressParser {
 public:
     TAddressParser(TNetEMailAddressItem& item, std::string text) : Item(item), T(std::move(text)) {}
 
-    void Run() {
+    // False when the text leaves a quote open: the quoted text has swallowed what followed it.
+    bool Run() {
         for (;;) {
             const std::size_t p = T.find_first_of(Delimiters());
             if (p == std::string::npos)
@@ -39,6 +40,7 @@ public:
         }
         if (InAddr && !Angle)
             Item.Address += mime::TrimBlanks(mime::Trim(T));
+        return !Quoted;
     }
 
 private:
@@ -129,8 +131,9 @@ private:
             T = rest;
             break;
         case '\\':
-            if (Quoted && !rest.empty())
-                NameOrAddress(InAddr) += before + rest[0];
+            // A backslash at the very end escapes nothing; the text before it stays.
+            if (Quoted)
+                NameOrAddress(InAddr) += rest.empty() ? before : before + rest[0];
             T = rest.empty() ? rest : rest.substr(1);
             break;
         }
@@ -144,11 +147,6 @@ private:
     bool At = false;
     int Depth = 0;
 };
-
-bool KeptInList(const TNetEMailAddressItem& item) {
-    const std::string text = mime::Trim(item.Text());
-    return !text.empty() && text != "<>";
-}
 
 std::string TrimLeft(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t");
@@ -185,35 +183,41 @@ std::string TNetEMailAddressItem::Text() const {
 }
 
 void TNetEMailAddressItem::SetText(std::string_view text) {
+    ParseText(text);
+}
+
+bool TNetEMailAddressItem::ParseText(std::string_view text) {
     Address.clear();
     Name.clear();
     std::string trimmed = mime::Trim(text);
     if (trimmed.empty())
-        return;
+        return true;
     if (trimmed.find_first_of("(\"< @\t") == std::string::npos) {
         Address = std::move(trimmed);
-        return;
+        return true;
     }
-    TAddressParser(*this, std::move(trimmed)).Run();
+    return TAddressParser(*this, std::move(trimmed)).Run();
 }
 
 void SetAddresses(TNetEMailAddressList& list, std::string_view text) {
     TNetEMailAddressList parsed;
-    if (mime::Trim(text).empty()) {
-        list = parsed;
-        return;
-    }
-    if (text.find_first_of(":;(\", \t") == std::string_view::npos) {
-        parsed.Add().SetText(TrimLeft(text));
-        list = parsed;
-        return;
-    }
-    const auto addParsed = [&](const std::string& itemText, bool dropEmpty) {
+    // Empty items (between two commas, after the last) are left out. An item that does not give an
+    // address is refused: it would go out as "RCPT TO:<>", or a stray quote would have swallowed the
+    // rest of the item or the items after it.
+    const auto addParsed = [&](const std::string& itemText) {
+        if (mime::Trim(itemText).empty())
+            return;
         TNetEMailAddressItem item;
-        item.SetText(TrimLeft(itemText));
-        if (!dropEmpty || KeptInList(item))
-            parsed.Add() = item;
+        const bool closed = item.ParseText(TrimLeft(itemText));
+        if (!closed || item.Address.empty() || item.Address.find('"') != std::string::npos)
+            throw ENetEmailParseError("Invalid e-mail address: " + mime::Trim(itemText));
+        parsed.Add() = item;
     };
+    if (text.find_first_of(":;(\", \t") == std::string_view::npos) {
+        addParsed(std::string(text));
+        list = parsed;
+        return;
+    }
     std::string collected;
     std::string t(text);
     int nesting = 0;
@@ -241,7 +245,7 @@ void SetAddresses(TNetEMailAddressList& list, std::string_view text) {
             break;
         case ',':
             collected += t.substr(0, p);
-            addParsed(collected, true);
+            addParsed(collected);
             collected.clear();
             break;
         case ':':
@@ -250,7 +254,7 @@ void SetAddresses(TNetEMailAddressList& list, std::string_view text) {
         case ';':
             collected += t.substr(0, p);
             if (!mime::Trim(collected).empty()) {
-                addParsed(collected, false);
+                addParsed(collected);
                 collected.clear();
             }
             break;
@@ -261,8 +265,7 @@ void SetAddresses(TNetEMailAddressList& list, std::string_view text) {
         }
         t.erase(0, consumed);
     }
-    if (!(mime::Trim(collected).empty() && mime::Trim(t).empty()))
-        addParsed(collected + t, true);
+    addParsed(collected + t);
     list = parsed;
 }
 

@@ -25,6 +25,8 @@ public:
     // Parses an address text such as "a@b.test" or "Name <a@b.test>"; throws ENetEmailParseError for
     // an at sign outside the angle brackets.
     void SetText(std::string_view text);
+    // The same, telling whether the text closed every quote it opened.
+    bool ParseText(std::string_view text);
 
     bool operator==(const TNetEMailAddressItem&) const = default;
 };
@@ -47,8 +49,9 @@ private:
 };
 
 // Fills `list` from a text of addresses separated by commas (or semicolons); a group name before a
-// colon, comments in parentheses and empty items are dropped. On a parse failure the list is left
-// as it was and ENetEmailParseError passes on.
+// colon, comments in parentheses and empty items are dropped. An item that does not give an address
+// (a stray quote, empty angle brackets) fails with ENetEmailParseError naming the item's text. On a
+// parse failure the list is left as it was and ENetEmailParseError passes on.
 void SetAddresses(TNetEMailAddressList& list, std::string_view text);
 
 } // namespace corvalet

@@ -53,7 +53,7 @@ void TNetHeaderList::SetHeaderValue(std::string_view name, std::string_view valu
     DeleteContinuationLines(index);
     std::string line(name);
     line.append(Separator).append(value);
-    std::vector<std::string> folded = FoldHeaderLine(line, name.size() + Separator.size());
+    std::vector<std::string> folded = FoldHeaderLine(line);
     Lines[index] = std::move(folded[0]);
     Lines.insert(Lines.begin() + static_cast<std::ptrdiff_t>(index) + 1,
                  std::make_move_iterator(folded.begin() + 1), std::make_move_iterator(folded.end()));
@@ -80,7 +80,7 @@ void TNetHeaderList::DeleteContinuationLines(std::size_t index) {
 }
 
 std::string WrapHeaderText(std::string_view line, std::string_view breakText, std::string_view breakChars,
-                           int maxCol, std::size_t firstBreak) {
+                           int maxCol) {
     // Positions are 0-based here; `col` is the 1-based column of the next character.
     const std::size_t length = line.size();
     const auto isBreakChar = [&](char c) { return breakChars.find(c) != std::string_view::npos; };
@@ -105,10 +105,8 @@ std::string WrapHeaderText(std::string_view line, std::string_view breakText, st
                 haveBreak = true;
             }
         } else if (!quoted && isBreakChar(c)) {
-            if (pos >= firstBreak) {
-                breakPos = pos;
-                haveBreak = true;
-            }
+            breakPos = pos;
+            haveBreak = true;
         } else if (c == '"') {
             quoted = !quoted;
         }
@@ -133,8 +131,8 @@ std::string WrapHeaderText(std::string_view line, std::string_view breakText, st
     return result;
 }
 
-std::vector<std::string> FoldHeaderLine(std::string_view line, std::size_t valueStart) {
-    const std::string wrapped = WrapHeaderText(line, "\r\n ", "\t ,", TNetHeaderList::FoldWidth, valueStart);
+std::vector<std::string> FoldHeaderLine(std::string_view line) {
+    const std::string wrapped = WrapHeaderText(line, "\r\n ", "\t ,", TNetHeaderList::FoldWidth);
     std::vector<std::string> pieces;
     std::size_t start = 0;
     for (;;) {

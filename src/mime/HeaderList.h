@@ -44,14 +44,14 @@ private:
 // Breaks `line` after the last break character before column `maxCol` each time the column is passed,
 // inserting `breakText`; a double-quoted stretch is never broken, and a CR LF followed by a space or
 // TAB already in the text is kept as a break (the continuation keeps its blank and the column counts
-// again from there). Break characters before `firstBreak` (0-based) do not count.
+// again from there).
 std::string WrapHeaderText(std::string_view line, std::string_view breakText, std::string_view breakChars,
-                           int maxCol, std::size_t firstBreak = 0);
+                           int maxCol);
 
-// The physical lines of one header line whose value starts at `valueStart`: wrapped at column 78 after
-// TAB, space or comma inside the value, cut at each CR LF, trailing blanks removed. The blank after the
-// name's colon is no break: a value moved whole onto a continuation line would be read back with
-// that line's leading blank as its first character.
-std::vector<std::string> FoldHeaderLine(std::string_view line, std::size_t valueStart = 0);
+// The physical lines of one header line: wrapped at column 78 after TAB, space or comma, cut at each
+// CR LF, trailing blanks removed. The blank after the name's colon is a break like any other, so a
+// first encoded word too long to stand beside the name goes on a line of its own rather than making
+// a line longer than an encoded word may stand on; readers unfold it to the same value.
+std::vector<std::string> FoldHeaderLine(std::string_view line);
 
 } // namespace corvalet

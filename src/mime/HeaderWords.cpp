@@ -10,6 +10,7 @@ namespace corvalet {
 namespace {
 
 constexpr std::size_t MaxWordLength = 75;
+constexpr std::size_t MaxHeaderLineLength = 998;
 constexpr std::string_view End = "?=";
 constexpr std::string_view Continue = "\r\n\t";
 
@@ -20,6 +21,30 @@ bool IsWhite(char c) {
 bool NeedsEncoding(char c, std::string_view extraSpecials) {
     const auto b = static_cast<unsigned char>(c);
     return b < 0x20 || b >= 0x7F || extraSpecials.find(c) != std::string_view::npos;
+}
+
+// A reader decodes a word of the form "=?charset?x?text?=" wherever it stands, so such a word typed by
+// the user must itself be encoded to arrive as typed.
+bool LooksEncoded(std::string_view word) {
+    const std::size_t open = word.find("=?");
+    return open != std::string_view::npos && word.find("?=", open + 2) != std::string_view::npos;
+}
+
+// Folding breaks only at blanks and commas, so a stretch between two of them has to fit on a
+// continuation line after its leading blank; a longer word would make a line that servers may refuse.
+// Written as encoded words it is split to fit.
+bool TooLongToFold(std::string_view word) {
+    constexpr std::size_t Room = MaxHeaderLineLength - 1;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = word.find(',', start);
+        const std::size_t end = comma == std::string_view::npos ? word.size() : comma + 1;
+        if (end - start > Room)
+            return true;
+        if (comma == std::string_view::npos)
+            return false;
+        start = end;
+    }
 }
 
 // Length of the character starting at `at`: a whole UTF-8 sequence when one stands there, else 1.
@@ -136,11 +161,18 @@ std::string LocaleLanguage() {
     return {};
 }
 
-namespace {
-
-constexpr std::size_t LongestPlainWord = 900;
-
-} // namespace
+bool HoldsEncodedWordLookAlike(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        while (at < text.size() && IsWhite(text[at]))
+            ++at;
+        const std::size_t wordStart = at;
+        while (at < text.size() && !IsWhite(text[at]))
+            ++at;
+        if (LooksEncoded(text.substr(wordStart, at - wordStart)))
+            return true;
+    }
+    return false;
+}
 
 std::string EncodeHeaderWords(std::string_view text, std::string_view extraSpecials,
                               const TNetHeaderCharset& charset) {
@@ -158,10 +190,8 @@ std::string EncodeHeaderWords(std::string_view text, std::string_view extraSpeci
         bool needsEncoding = false;
         while (at < text.size() && !IsWhite(text[at]))
             needsEncoding = NeedsEncoding(text[at++], extraSpecials) || needsEncoding;
-        // A word that no header line could hold (998 characters at most, the field name included)
-        // is encoded too: encoded words can be folded between them, a plain word cannot.
-        needsEncoding = needsEncoding || at - wordStart > LongestPlainWord;
-        if (needsEncoding) {
+        const std::string_view word = text.substr(wordStart, at - wordStart);
+        if (needsEncoding || LooksEncoded(word) || TooLongToFold(word)) {
             if (stretchStart == Closed) {
                 out.append(text.substr(whiteStart, wordStart - whiteStart));
                 stretchStart = wordStart;

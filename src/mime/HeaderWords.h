@@ -24,11 +24,14 @@ TNetHeaderCharset ChooseHeaderCharset(std::string_view language);
 // "ja_JP.UTF-8"; empty for the C and POSIX locales.
 std::string LocaleLanguage();
 
-// Writes the words of `text` that hold control or non-ASCII bytes (or one of `extraSpecials`) as
-// RFC 2047 encoded words, and so are words too long for a header line (over 900 characters).
-// Adjacent such words form one stretch; an encoded word never passes 75
+// Writes the words of `text` that hold control or non-ASCII bytes (or one of `extraSpecials`), that
+// look like encoded words themselves, or that are too long to fold onto a line of 998 characters as
+// RFC 2047 encoded words. Adjacent such words form one stretch; an encoded word never passes 75
 // characters, a longer stretch going on in another word after CR LF TAB; a word never splits a UTF-8
 // character.
+// True when a word of `text` has the form of an encoded word ("=?...?="), which a reader would decode.
+bool HoldsEncodedWordLookAlike(std::string_view text);
+
 std::string EncodeHeaderWords(std::string_view text, std::string_view extraSpecials,
                               const TNetHeaderCharset& charset);
 

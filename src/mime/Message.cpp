@@ -12,6 +12,8 @@ namespace corvalet {
 namespace {
 
 constexpr std::string_view AddressNameSpecials = "()<>[]@,;:\\.\"";
+// A continuation line holds its leading blank and at most 997 more characters.
+constexpr std::size_t MaxQuotedNameLength = 998;
 
 std::string CommaText(const std::vector<std::string>& items) {
     std::string text;
@@ -98,6 +100,34 @@ void TNetMessage::ClearBody() {
     Body.clear();
 }
 
+TNetMessage::TBoundaries TNetMessage::Boundaries() const {
+    // Every boundary starts with the same text, so only lines that start with it can clash.
+    const std::string common = "--=_MoreStuf_2";
+    std::vector<std::string_view> candidates;
+    const auto collect = [&](const std::vector<std::string>& lines) {
+        for (const std::string& line : lines)
+            if (line.compare(0, common.size(), common) == 0)
+                candidates.push_back(line);
+    };
+    collect(Body);
+    for (const auto& part : Parts)
+        if (const auto* text = dynamic_cast<const TNetText*>(part.get()))
+            collect(text->Body);
+    const auto clashes = [&](const std::string& boundary) {
+        const std::string delimiter = "--" + boundary;
+        return std::any_of(candidates.begin(), candidates.end(), [&](std::string_view line) {
+            return line.substr(0, delimiter.size()) == delimiter;
+        });
+    };
+    for (int n = 0;; ++n) {
+        const std::string suffix = n == 0 ? std::string() : "_" + std::to_string(n);
+        TBoundaries boundaries{std::string(MixedBoundary) + suffix, std::string(RelatedBoundary) + suffix,
+                               std::string(AlternativeBoundary) + suffix};
+        if (!clashes(boundaries.Mixed) && !clashes(boundaries.Related) && !clashes(boundaries.Alternative))
+            return boundaries;
+    }
+}
+
 void TNetMessage::InitializeISO(TTransfer& transferHeader, char& headerEncoding, std::string& charSet) {
     if (OnInitializeISO)
         OnInitializeISO(transferHeader, headerEncoding, charSet);
@@ -176,19 +206,19 @@ std::string RenderAddressItem(const TNetEMailAddressItem& item, const TNetHeader
         const auto b = static_cast<unsigned char>(c);
         return b < 0x20 || b >= 0x7F;
     });
-    std::string name;
-    if (plain) {
-        name = "\"";
-        for (char c : item.Name) {
-            if (c == '\\' || c == '"')
-                name += '\\';
-            name += c;
-        }
-        name += "\"";
-    } else {
-        name = EncodeHeaderWords(item.Name, AddressNameSpecials, charset);
+    std::string quoted = "\"";
+    for (char c : item.Name) {
+        if (c == '\\' || c == '"')
+            quoted += '\\';
+        quoted += c;
     }
-    return name + " <" + item.Address + ">";
+    quoted += "\"";
+    // A quoted name is never folded: one too long for a continuation line goes out as words that
+    // fold. A name word that looks like an encoded word would be decoded by readers even inside the
+    // quotes, so such a name is encoded too.
+    if (plain && quoted.size() < MaxQuotedNameLength && !HoldsEncodedWordLookAlike(item.Name))
+        return quoted + " <" + item.Address + ">";
+    return EncodeHeaderWords(item.Name, AddressNameSpecials, charset) + " <" + item.Address + ">";
 }
 
 std::string RenderAddressList(const TNetEMailAddressList& list, const TNetHeaderCharset& charset) {

@@ -30,6 +30,13 @@ public:
     static constexpr std::string_view RelatedBoundary = "=_MoreStuf_2relzzzsadvnq1234w3nerasdf";
     static constexpr std::string_view AlternativeBoundary = "=_MoreStuf_2altzzz1234sadvnqw3nerasdf";
 
+    // The boundaries one message is written with.
+    struct TBoundaries {
+        std::string Mixed;
+        std::string Related;
+        std::string Alternative;
+    };
+
     explicit TNetMessage(const TClock& clock = SystemClock());
     virtual ~TNetMessage() = default;
 
@@ -73,6 +80,10 @@ public:
     void SetEncoding(TNetMessageEncoding value);
     const std::string& AttachmentEncoding() const { return Parts.AttachmentEncoding(); }
     void SetAttachmentEncoding(std::string_view name) { Parts.SetAttachmentEncoding(name); }
+
+    // The fixed boundaries; when a body line begins with "--" and one of them (the line would end a
+    // part early), all three with the first of "_1", "_2", ... appended that no body line begins with.
+    TBoundaries Boundaries() const;
 
     void TallyParts() { Parts.TallyParts(); }
     // Empties every field except the encodings, ready for the next mailing.

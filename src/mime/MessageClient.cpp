@@ -1,11 +1,13 @@
 #include "mime/MessageClient.h"
 
 #include "mime/Encoder.h"
+#include "mime/HeaderWords.h"
 #include "mime/MessageEncoder.h"
 #include "mime/MessageExceptions.h"
 #include "mime/MimeText.h"
 #include "mime/SourceStream.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace corvalet {
@@ -20,6 +22,107 @@ std::string Delimiter(std::string_view boundary) {
 }
 std::string ClosingDelimiter(std::string_view boundary) {
     return "--" + std::string(boundary) + "--";
+}
+
+// SMTP allows 998 characters on a line besides its CR LF.
+constexpr std::size_t MaxLineLength = 998;
+
+bool IsEightBit(char c) {
+    return static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool HoldsEightBitBytes(const std::vector<std::string>& lines) {
+    return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return std::any_of(line.begin(), line.end(), IsEightBit);
+    });
+}
+
+// Text that can be written line by line as it stands: no 8-bit byte, no NUL (which SMTP does not
+// carry), no line past the limit.
+bool FitsSevenBit(const std::vector<std::string>& lines) {
+    return !HoldsEightBitBytes(lines) && std::all_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.size() <= MaxLineLength && line.find('\0') == std::string::npos;
+    });
+}
+
+bool IsUtf8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        if (lead < 0x80) {
+            ++at;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned low = 0x80;
+        unsigned high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
+            high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (at + length > text.size())
+            return false;
+        for (std::size_t i = 1; i < length; ++i) {
+            const auto b = static_cast<unsigned char>(text[at + i]);
+            if (b < (i == 1 ? low : 0x80) || b > (i == 1 ? high : 0xBF))
+                return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+bool IsUtf8(const std::vector<std::string>& lines) {
+    return std::all_of(lines.begin(), lines.end(),
+                       [](const std::string& line) { return IsUtf8(std::string_view(line)); });
+}
+
+bool HasCharset(std::string_view contentType) {
+    return mime::UpperCase(contentType).find("CHARSET=") != std::string::npos;
+}
+
+// A file name that cannot stand between double quotes as it is: 8-bit bytes, a quote or backslash
+// (which would end or escape the quoted text), a control character.
+bool NeedsEncodedFileName(std::string_view name) {
+    return std::any_of(name.begin(), name.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 || b >= 0x7F || c == '"' || c == '\\';
+    });
+}
+
+// The name as encoded words for readers that look at "name" only.
+std::string EncodedFileName(TNetMessage& message, std::string_view name) {
+    TNetHeaderCharset charset = message.ChooseHeaderCharset();
+    if (charset.Encoding == '8')
+        charset.Encoding = 'Q';
+    return EncodeHeaderWords(name, "\"\\", charset);
+}
+
+// The name as an RFC 2231 value: every byte but letters, digits and a few marks as %XX.
+std::string PercentEncoded(std::string_view name) {
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    static constexpr std::string_view Plain = "!#$&+-.^_`|~";
+    std::string encoded;
+    for (char c : name) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            Plain.find(c) != std::string_view::npos) {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += Hex[b >> 4];
+            encoded += Hex[b & 15];
+        }
+    }
+    return encoded;
 }
 
 void RequireBodyLines(const std::vector<std::string>& lines, const std::string& where) {
@@ -120,6 +223,7 @@ void TNetMessageClient::EmitBody(TNetMessage& message) {
 
 void TNetMessageClient::EmitMimeBody(TNetMessage& message) {
     const TNetMessageParts& parts = message.Parts;
+    const TNetMessage::TBoundaries boundaries = message.Boundaries();
     if (parts.AttachmentTotal() < 1) {
         if (parts.TextTotal() == 0) {
             Output().Status("Encoding text");
@@ -130,20 +234,18 @@ void TNetMessageClient::EmitMimeBody(TNetMessage& message) {
         // parts, so the parts are what is written.
         Output().WriteLine(Preamble);
         Output().WriteLine("");
-        EmitAlternativeTexts(message, TNetMessage::MixedBoundary, false);
+        EmitAlternativeTexts(message, boundaries.Mixed, false);
         return;
     }
-    const std::string_view boundary =
-        parts.RelatedTotal() < 1 ? TNetMessage::MixedBoundary : TNetMessage::RelatedBoundary;
+    const std::string_view boundary = parts.RelatedTotal() < 1 ? boundaries.Mixed : boundaries.Related;
     Output().WriteLine(Preamble);
     Output().WriteLine("");
     Output().WriteLine(Delimiter(boundary));
     if (parts.TextTotal() > 0) {
         Output().WriteLine("Content-Type: multipart/alternative; ");
-        Output().WriteLine(std::string(EightSpaces) + "boundary=\"" +
-                           std::string(TNetMessage::AlternativeBoundary) + "\"");
+        Output().WriteLine(std::string(EightSpaces) + "boundary=\"" + boundaries.Alternative + "\"");
         Output().WriteLine("");
-        EmitAlternativeTexts(message, TNetMessage::AlternativeBoundary, true);
+        EmitAlternativeTexts(message, boundaries.Alternative, true);
     } else {
         Output().WriteLine("Content-Type: text/plain");
         Output().WriteLine("Content-Transfer-Encoding: 7bit");
@@ -182,11 +284,16 @@ void TNetMessageClient::EmitAttachment(TNetMessage& message, TNetAttachment& par
     if (part.ContentTransfer() == "base64" && part.ContentType().empty())
         part.SetContentType("application/octet-stream");
     const std::string fileName = part.FileName.substr(part.FileName.rfind('/') + 1);
+    const bool plainName = !NeedsEncodedFileName(fileName);
+    const std::string nameParameter =
+        "name=\"" + (plainName ? fileName : EncodedFileName(message, fileName)) + "\"";
+    const std::string fileNameParameter =
+        plainName ? "filename=\"" + fileName + "\"" : "filename*=UTF-8''" + PercentEncoded(fileName);
     Output().WriteLine("Content-Type: " + part.ContentType() + ";");
-    Output().WriteLine(std::string(EightSpaces) + "name=\"" + fileName + "\"");
+    Output().WriteLine(std::string(EightSpaces) + nameParameter);
     Output().WriteLine("Content-Transfer-Encoding: " + part.ContentTransfer());
     Output().WriteLine("Content-Disposition: " + part.ContentDisposition() + ";");
-    Output().WriteLine(std::string(EightSpaces) + "filename=\"" + fileName + "\"");
+    Output().WriteLine(std::string(EightSpaces) + fileNameParameter);
     if (const std::string id = part.ContentID(); !id.empty())
         Output().WriteLine("Content-Id: " + id);
     for (const std::string& line : part.ExtraHeaders.AllLines())
@@ -220,14 +327,24 @@ void TNetMessageClient::EmitTextPart(TNetText& part) {
         part.SetContentType("text/plain");
     if (part.ContentTransfer().empty())
         part.SetContentTransfer("quoted-printable");
-    Output().WriteLine("Content-Type: " + part.ContentType());
-    Output().WriteLine("Content-Transfer-Encoding: " + part.ContentTransfer());
+    // A body that cannot go as it stands (8-bit text, a line past SMTP's limit) goes quoted-printable,
+    // labelled with its character set so that readers show its letters.
+    std::string contentType = part.ContentType();
+    std::string transfer = part.ContentTransfer();
+    const bool sevenBit = mime::SameText(transfer, "7bit");
+    if (sevenBit && !FitsSevenBit(part.Body))
+        transfer = "quoted-printable";
+    const bool quotedPrintable = mime::SameText(transfer, "quoted-printable");
+    if (quotedPrintable && (sevenBit || HoldsEightBitBytes(part.Body)) && !HasCharset(contentType))
+        contentType += "; charset=" + std::string(IsUtf8(part.Body) ? "UTF-8" : "windows-1252");
+    Output().WriteLine("Content-Type: " + contentType);
+    Output().WriteLine("Content-Transfer-Encoding: " + transfer);
     if (const std::string id = part.ContentID(); !id.empty())
         Output().WriteLine("Content-Id: " + id);
     for (const std::string& line : part.ExtraHeaders.AllLines())
         Output().WriteLine(line);
     Output().WriteLine("");
-    if (mime::SameText(part.ContentTransfer(), "quoted-printable")) {
+    if (quotedPrintable) {
         // The encoder already writes a leading full stop as =2E, so no full stop is added here: a
         // receiver would decode both.
         for (const std::string& line : part.Body)

@@ -89,14 +89,16 @@ std::unique_ptr<TNetMessageEncoder> TNetMessageEncoderInfoMIME::CreateEncoder() 
 
 void TNetMessageEncoderInfoMIME::InitializeHeaders(TNetMessage& message) const {
     const TNetMessageParts& parts = message.Parts;
+    if (parts.RelatedTotal() < 1 && parts.AttachmentTotal() < 1 && parts.TextTotal() < 1)
+        return;
+    const TNetMessage::TBoundaries boundaries = message.Boundaries();
     if (parts.RelatedTotal() > 0)
-        message.ContentType = "multipart/related; type=\"multipart/alternative\"; boundary=\"" +
-                              std::string(TNetMessage::RelatedBoundary) + "\"";
-    else if (parts.AttachmentTotal() > 0)
-        message.ContentType = "multipart/mixed; boundary=\"" + std::string(TNetMessage::MixedBoundary) + "\"";
-    else if (parts.TextTotal() > 0)
         message.ContentType =
-            "multipart/alternative; boundary=\"" + std::string(TNetMessage::MixedBoundary) + "\"";
+            "multipart/related; type=\"multipart/alternative\"; boundary=\"" + boundaries.Related + "\"";
+    else if (parts.AttachmentTotal() > 0)
+        message.ContentType = "multipart/mixed; boundary=\"" + boundaries.Mixed + "\"";
+    else
+        message.ContentType = "multipart/alternative; boundary=\"" + boundaries.Mixed + "\"";
 }
 
 const TNetMessageEncoderInfo& TNetMessageEncoderList::ByName(std::string_view name) {

@@ -23,6 +23,7 @@ public:
 class ENetEmailParseError : public ENetMessageException {
 public:
     ENetEmailParseError() : ENetMessageException("@ Outside address") {}
+    explicit ENetEmailParseError(const std::string& message) : ENetMessageException(message) {}
 };
 
 class ENetFailedToRetreiveTimeZoneInfo : public ENetMessageException {

@@ -28,6 +28,7 @@ void TNetTCPClient::Connect(int timeout) {
     try {
         Handler->Open();
         ResetInput();
+        CancelWriteBuffer();
         Handler->ConnectTo(Host, Port, timeout,
                            TNetLocalBinding{BoundIP, BoundPort, BoundPortMin, BoundPortMax});
         ReportStatus(TNetStatus::hsConnected, Host);

@@ -4,6 +4,7 @@
 #include <clocale>
 #include <langinfo.h>
 #include <locale.h>
+#include <string_view>
 #include <vector>
 
 namespace corvalet {
@@ -28,6 +29,68 @@ std::size_t RunLength(const std::string& pattern, std::size_t pos) {
     while (end < pattern.size() && pattern[end] == pattern[pos])
         ++end;
     return end - pos;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// One piece of a date pattern: a day, month or year field with the length of its run, or the
+// text that stands between fields (quoted text included, without its quotes).
+struct TDatePart {
+    char Field = 0; // 'd', 'M', 'y', or 0 for text
+    std::size_t Run = 0;
+    std::string Literal;
+};
+
+std::vector<TDatePart> DateParts(const std::string& pattern) {
+    std::vector<TDatePart> parts;
+    const auto literal = [&parts]() -> std::string& {
+        if (parts.empty() || parts.back().Field != 0)
+            parts.push_back(TDatePart{});
+        return parts.back().Literal;
+    };
+    for (std::size_t i = 0; i < pattern.size();) {
+        const char c = pattern[i];
+        if (c == '\'') {
+            std::size_t end = i + 1;
+            for (; end < pattern.size(); ++end) {
+                if (pattern[end] != '\'')
+                    literal() += pattern[end];
+                else if (end + 1 < pattern.size() && pattern[end + 1] == '\'')
+                    literal() += pattern[++end];
+                else
+                    break;
+            }
+            i = end + 1;
+            continue;
+        }
+        const std::size_t run = RunLength(pattern, i);
+        if (c == 'd' || c == 'M' || c == 'y')
+            parts.push_back(TDatePart{c, run, {}});
+        else
+            literal().append(run, c);
+        i += run;
+    }
+    return parts;
+}
+
+// A pattern the reader can follow names each of day, month and year once.
+bool NamesDayMonthAndYear(const std::vector<TDatePart>& parts) {
+    std::string fields;
+    for (const TDatePart& part : parts)
+        if (part.Field != 0)
+            fields += part.Field;
+    return fields.size() == 3 && fields.find('d') != std::string::npos &&
+           fields.find('M') != std::string::npos && fields.find('y') != std::string::npos;
 }
 
 } // namespace
@@ -155,56 +218,53 @@ std::string TFormatSettings::FormatDateTime(const TDateTime& value) const {
 TDateTime TFormatSettings::ParseDate(const std::string& text) const {
     const auto fail = [&]() { return EConvertError("'" + text + "' is not a valid date"); };
 
-    // The order in which the pattern names day, month and year.
-    std::string order;
-    for (std::size_t i = 0; i < ShortDate.size(); ++i) {
-        const char c = ShortDate[i];
-        if (c == '\'') {
-            const std::size_t close = ShortDate.find('\'', i + 1);
-            if (close == std::string::npos)
-                break;
-            i = close;
-            continue;
-        }
-        if ((c == 'd' || c == 'M' || c == 'y') && order.find(c) == std::string::npos)
-            order += c;
-    }
-    if (order.size() != 3)
-        order = "Mdy";
+    std::vector<TDatePart> parts = DateParts(ShortDate);
+    if (!NamesDayMonthAndYear(parts))
+        parts = DateParts("MM/dd/yyyy");
 
-    std::vector<long> numbers;
-    std::vector<std::size_t> widths;
-    for (std::size_t i = 0; i < text.size();) {
-        if (!std::isdigit(static_cast<unsigned char>(text[i]))) {
-            if (std::isalpha(static_cast<unsigned char>(text[i])))
-                throw fail();
-            ++i;
-            continue;
-        }
-        std::size_t end = i;
-        long value = 0;
-        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) {
-            if (value > 99999)
-                throw fail();
-            value = value * 10 + (text[end] - '0');
-            ++end;
-        }
-        numbers.push_back(value);
-        widths.push_back(end - i);
-        i = end;
-    }
-    if (numbers.size() != 3)
-        throw fail();
-
+    // The text is read against the pattern itself: its numbers where the pattern has its fields,
+    // and the pattern's own separators between them. A date written under another locale's
+    // separators ("12/09/2026" where the format is "dd.MM.yyyy") must not read as some other date.
+    const std::string_view whole = TrimSpaces(text);
+    std::size_t at = 0;
     TDateTime result;
-    for (std::size_t k = 0; k < 3; ++k) {
-        const int value = static_cast<int>(numbers[k]);
-        switch (order[k]) {
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        const TDatePart& part = parts[k];
+        if (part.Field == 0) {
+            // Blanks before the first and after the last separator belong to no one.
+            std::string_view literal = part.Literal;
+            if (k == 0)
+                literal = TrimSpaces(literal);
+            if (k + 1 == parts.size())
+                literal = TrimSpaces(literal);
+            if (whole.substr(at, literal.size()) != literal)
+                throw fail();
+            at += literal.size();
+            continue;
+        }
+        // Two fields side by side ("yyyyMMdd") can only be told apart by their widths.
+        const bool fixedWidth =
+            (k + 1 < parts.size() && parts[k + 1].Field != 0) || (k > 0 && parts[k - 1].Field != 0);
+        const std::size_t widest = part.Field == 'y' ? 4 : 2;
+        const std::size_t width = part.Field == 'y' && part.Run < 3 ? 2 : widest;
+        std::size_t end = at;
+        while (end < whole.size() && end - at < widest && IsDigit(whole[end]))
+            ++end;
+        const std::size_t digits = end - at;
+        if (digits == 0 || (fixedWidth && digits != width))
+            throw fail();
+        int value = 0;
+        for (std::size_t i = at; i < end; ++i)
+            value = value * 10 + (whole[i] - '0');
+        at = end;
+        switch (part.Field) {
         case 'd': result.Day = value; break;
         case 'M': result.Month = value; break;
-        default: result.Year = widths[k] <= 2 ? 2000 + value : value; break;
+        default: result.Year = digits <= 2 ? 2000 + value : value; break;
         }
     }
+    if (at != whole.size())
+        throw fail();
     result.Hour = result.Minute = result.Second = result.Millisecond = 0;
     if (!result.IsValid())
         throw fail();

@@ -37,8 +37,9 @@ public:
     // Short date, a space and the long time; the time is left out at exactly midnight.
     std::string FormatDateTime(const TDateTime& value) const;
 
-    // Reads a date written in the short date format: its day, month and year numbers in the
-    // pattern's order, separated by any non-digits. Two-digit years fall in 2000..2099.
+    // Reads a date written in the short date format: its day, month and year numbers (one or two
+    // digits, the year up to four) in the pattern's order, separated by exactly the pattern's own
+    // separators; blanks around the whole are ignored. Two-digit years fall in 2000..2099.
     // Throws EConvertError "'<text>' is not a valid date".
     TDateTime ParseDate(const std::string& text) const;
 

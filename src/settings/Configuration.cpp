@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 #include <sys/stat.h>
 
 namespace corvalet {
@@ -43,6 +44,32 @@ std::string WriteTarget(const std::string& path) {
         return path;
     const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
     return error ? path : target.string();
+}
+
+// The number in a recipient key ("RecipientTime12" gives 12) written as the load asks for it:
+// decimal, without sign or leading zeros. Nothing for any other key.
+std::optional<int> RecipientKeyNumber(std::string_view key) {
+    for (const std::string_view prefix :
+         {"RecipientAddress", "RecipientTime", "RecipientEmailFreq", "RecipientDistrMeth"}) {
+        if (key.size() <= prefix.size() || !EqualNoCase(key.substr(0, prefix.size()), prefix))
+            continue;
+        const std::string_view digits = key.substr(prefix.size());
+        const std::optional<std::int32_t> number = ReadInteger(digits);
+        if (number && *number >= 0 && std::to_string(*number) == digits)
+            return *number;
+    }
+    return std::nullopt;
+}
+
+// How many recipients the file can hold: one more than the highest recipient number that has a
+// key. A count beyond it can only be a damaged count, and rows past the last real one would load
+// as empty recipients.
+int RecipientsInFile(const TIniFile& ini) {
+    int highest = -1;
+    for (const std::string& key : ini.KeyNames(General))
+        if (const std::optional<int> number = RecipientKeyNumber(key))
+            highest = std::max(highest, *number);
+    return highest + 1;
 }
 
 } // namespace
@@ -87,12 +114,10 @@ void TConfiguration::LoadFromIni() {
     SenderName = ini.ReadString(General, "SenderName", "");
     SenderAddress = ini.ReadString(General, "SenderAddress", SenderAddress);
     ClearRecipients();
-    // Every recipient that stands in the file has a line of its own, so a count beyond the file's
-    // lines can only be a damaged count; it must not make the program add recipients for ever.
-    const std::int32_t count = ini.ReadInteger(General, "RecipientCount", 0);
-    const std::int32_t possible =
-        static_cast<std::int32_t>(std::min<std::size_t>(ini.LineCount(), INT32_MAX));
-    for (int n = 0; n < std::min(count, possible); ++n) {
+    // The count is bounded by the recipients the file holds, so that a damaged count neither adds
+    // recipients for ever nor stops short of a real recipient at a high number.
+    const std::int32_t count = std::min(ini.ReadInteger(General, "RecipientCount", 0), RecipientsInFile(ini));
+    for (int n = 0; n < count; ++n) {
         const std::string frequency = ini.ReadString(General, Numbered("RecipientEmailFreq", n), "");
         const std::string distribution = ini.ReadString(General, Numbered("RecipientDistrMeth", n), "");
         const std::string time = ini.ReadString(General, Numbered("RecipientTime", n), "");

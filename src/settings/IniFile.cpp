@@ -48,8 +48,9 @@ std::string_view StoredValue(std::string_view line) {
 }
 
 // The value as written on its line. A value is one line: each line break in it becomes a space. A
-// value that itself stands in quotes gets one more pair, which reading removes again, so that
-// '"Hello"' does not come back as 'Hello'.
+// value that reading would change gets a pair of quotes, which reading removes again: one with
+// blanks at either end, which reading would trim ('x ' must not come back as 'x'), and one that
+// itself stands in quotes, which reading would take off ('"Hello"' must not come back as 'Hello').
 std::string LineValue(const std::string& value) {
     std::string result;
     result.reserve(value.size());
@@ -62,7 +63,9 @@ std::string LineValue(const std::string& value) {
             result += value[i];
         }
     }
-    return IsQuoted(TrimBlanks(result)) ? '"' + result + '"' : result;
+    const std::string_view trimmed = TrimBlanks(result);
+    const bool changedByReading = trimmed.size() != result.size() || IsQuoted(trimmed);
+    return changedByReading ? '"' + result + '"' : result;
 }
 
 } // namespace
@@ -135,6 +138,16 @@ std::optional<std::string> TIniFile::ReadValue(const std::string& section, const
     if (line == found->Keys.end())
         return std::nullopt;
     return std::string(StoredValue(line->second->Text));
+}
+
+std::vector<std::string> TIniFile::KeyNames(const std::string& section) const {
+    std::vector<std::string> names;
+    if (const TSection* found = FindSection(section)) {
+        names.reserve(found->Keys.size());
+        for (const auto& key : found->Keys)
+            names.push_back(key.first);
+    }
+    return names;
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& key,

@@ -21,8 +21,8 @@ namespace corvalet {
 // Writing: an existing key keeps its line and its spelling and gets the new value; a new key goes
 // after the last non-blank line of its (first) section; a new section goes at the end of the file,
 // after an empty line. A value cannot span lines, so each line break in it (CR LF, CR or LF) is
-// written as one space; a value in quotes is written in one more pair of quotes, so that it reads
-// back with its own.
+// written as one space; a value with blanks at either end, and a value in quotes, is written in one
+// more pair of quotes, so that every value reads back exactly as it was written.
 class TIniFile {
 public:
     // An empty file.
@@ -42,6 +42,10 @@ public:
     void WriteInteger(const std::string& section, const std::string& key, std::int32_t value);
     // "1" or "0".
     void WriteBool(const std::string& section, const std::string& key, bool value);
+
+    // The names of the keys in the (first) section of that name, as spelled in the file, in no
+    // particular order.
+    std::vector<std::string> KeyNames(const std::string& section) const;
 
     // The whole file as it is to be written.
     std::string Text() const;

@@ -133,6 +133,8 @@ void TNetSMTP::Connect(int timeout) {
 void TNetSMTP::Disconnect() {
     std::exception_ptr quitFailure;
     try {
+        // Whatever a failed message left gathered is not sent: QUIT goes out on its own.
+        CancelWriteBuffer();
         if (IsConnected())
             WriteLine("QUIT");
     } catch (...) {
@@ -159,16 +161,25 @@ bool TNetSMTP::Authenticate() {
     return Authenticated;
 }
 
-void TNetSMTP::Send(TNetMessage& message) {
+void TNetSMTP::Send(TNetMessage& message) try {
     // Everything that could stop the message half-way is looked at before the first command.
     RequireCommandText(MailAgent, "The mail agent");
     TNetMessageClient::CheckMessage(message);
     SendTransaction(EnvelopeOf(message), [&] {
         message.ExtraHeaders.SetHeaderValue("X-Mailer", MailAgent);
+        // The message is gathered on the connection, not in the writer, so that the final "." goes
+        // out in one write with the message's last block: on its own, a small write after a large
+        // one waits for the server's delayed acknowledgement.
+        if (SendBufferSize > 0)
+            OpenWriteBuffer(static_cast<std::size_t>(SendBufferSize));
         TNetMessageClient writer(Sink);
-        writer.SendBufferSize = static_cast<std::size_t>(SendBufferSize > 0 ? SendBufferSize : 0);
+        writer.SendBufferSize = 0;
         writer.EmitMessage(message, false);
     });
+    CloseWriteBuffer();
+} catch (...) {
+    CancelWriteBuffer(); // what a failed message left gathered is not sent
+    throw;
 }
 
 void TNetSMTP::SendTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage) {

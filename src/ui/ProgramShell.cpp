@@ -81,13 +81,13 @@ void TProgramShell::FormCreate(const QStringList& arguments, bool forceHidden) {
     // Without a display the start has already said how the program runs.
     if (!Tray.Activate() && !forceHidden)
         std::fprintf(stderr,
-                     "Corvalet: there is no notification area here, so the program has no icon. While its "
-                     "window is closed the schedule runs; to open the window again, end this process (%lld) "
-                     "and start Corvalet again without /HIDE.\n",
+                     "Corvalet: there is no notification area yet, so the program's icon appears only when "
+                     "one starts. While its window is closed the schedule runs; to open the window without "
+                     "the icon, end this process (%lld) and start Corvalet again without /HIDE.\n",
                      static_cast<long long>(QCoreApplication::applicationPid()));
-    if (Hidden) {
-        Tray.ShowMinimizedIcon = true;
-    } else {
+    // A hidden start changes nothing in how the window minimizes: minimizing always sends it back to
+    // the notification area and resumes the schedule.
+    if (!Hidden) {
         Window.Widget()->show();
         Window.Widget()->raise();
         Window.Widget()->activateWindow();
@@ -98,8 +98,6 @@ void TProgramShell::FormCreate(const QStringList& arguments, bool forceHidden) {
         Window.SettingsToControls();
         Scheduler->SchedulingEnabled = true;
         Tray.SetSchedulingEnabled(true);
-        Scheduler->LastTickHour = -1;
-        Scheduler->LastTickMinute = -1;
         Services.Logger.SetLines(&Lines);
         Services.ConfigureLogger();
         Window.PrepareEditingArea();

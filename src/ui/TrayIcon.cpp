@@ -48,10 +48,10 @@ bool TTrayIcon::NotificationAreaAvailable() {
 }
 
 bool TTrayIcon::Activate() {
-    if (!NotificationAreaAvailable())
-        return false;
+    // Shown whatever the answer: an icon not shown now would stay away for the whole session.
+    const bool available = NotificationAreaAvailable();
     Icon.show();
-    return true;
+    return available;
 }
 
 bool TTrayIcon::IsActive() const {

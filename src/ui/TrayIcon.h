@@ -28,7 +28,9 @@ public:
     // Watches `window`: a close request hides it while NoClose is true, and minimizing hides it
     // unless ShowMinimizedIcon is true.
     void AttachTo(QWidget* window);
-    // Puts the icon in the notification area. False when there is none.
+    // Puts the icon in the notification area. Where there is none yet (a program started at log-in
+    // may start before the desktop's panel), the icon appears as soon as one does. Returns whether
+    // a notification area is there now.
     bool Activate();
     bool IsActive() const;
     static bool NotificationAreaAvailable();

@@ -158,14 +158,55 @@ TEST_F(MailDeliveryTest, ErrorsOnlyLogKeepsSuccessesOutAndAddsOneErrorLine) {
         << Entries()[0];
 }
 
-TEST_F(MailDeliveryTest, AddressTheParserRefusesPassesOnBeforeAnythingIsSent) {
+TEST_F(MailDeliveryTest, ARefusedConnectionAndAReplyWithControlCharactersAreOneLogLineEach) {
+    int closedPort = 0;
+    {
+        TScriptedSMTPServer gone;
+        closedPort = gone.Port();
+    }
+    Window.Port = std::to_string(closedPort);
+    Job.SendMailTo("a@example.org", 0);
+    TScriptedSMTPServer odd(
+        std::vector<TSMTPRule>{{"RCPT TO", "550-No\x1B[31m such\x07 user\rX\r\n550 gone\x7F!\r\n"}});
+    Window.Port = std::to_string(odd.Port());
+    Job.SendMailTo("b@example.org", 0);
+    const std::string failed = "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: ";
+    EXPECT_EQ(Entries(), (std::vector<std::string>{
+                             failed + "a@example.org; Reason: Socket Error # 10061 Connection refused.",
+                             failed + "b@example.org; Reason: No [31m such  user X gone !",
+                         }));
+    std::string file;
+    ReadFileBytes(Folder.File("Corvalet.log").string(), file);
+    EXPECT_EQ(file.substr(file.size() - Entries()[1].size() - 2), Entries()[1] + "\r\n");
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 4) << "header, empty line, two entries";
+}
+
+TEST_F(MailDeliveryTest, AddressesThatDoNotParseAreRefusedBeforeAnythingIsSent) {
+    struct Case {
+        std::string recipients;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"a@example.org, <b@example.org> c@example.org", "@ Outside address"},
+        // A stray quote swallowed the address, cut it short, or took the items after it along.
+        {"qu\"ote@example.org", "Invalid e-mail address: qu\"ote@example.org"},
+        {"<qu\"ote@example.org>", "Invalid e-mail address: <qu\"ote@example.org>"},
+        {"qu\"ote@example.org, b@example.org", "Invalid e-mail address: qu\"ote@example.org, b@example.org"},
+        {"a@example.org \"", "Invalid e-mail address: a@example.org \""},
+        // Nothing between the angle brackets.
+        {"a@example.org, Nobody <>", "Invalid e-mail address: Nobody <>"},
+        {"<>", "Invalid e-mail address: <>"},
+        {"\"abc\\", "Invalid e-mail address: \"abc\\"},
+    };
     TScriptedSMTPServer server;
     Window.Port = std::to_string(server.Port());
-    try {
-        Job.SendMailTo("a@example.org, <b@example.org> c@example.org", 0);
-        ADD_FAILURE() << "sent";
-    } catch (const std::exception& error) {
-        EXPECT_STREQ(error.what(), "@ Outside address");
+    for (const Case& c : cases) {
+        try {
+            Job.SendMailTo(c.recipients, 0);
+            ADD_FAILURE() << "sent to " << c.recipients;
+        } catch (const std::exception& error) {
+            EXPECT_EQ(error.what(), c.error);
+        }
     }
     EXPECT_TRUE(server.Lines().empty());
     EXPECT_TRUE(Entries().empty());

@@ -113,7 +113,7 @@ TEST_F(ProgramShellTest, StartedHiddenTheScheduleRunsAndMailsTheCurrentMinute) {
     EXPECT_FALSE(Window.Form.isVisible());
     EXPECT_TRUE(Shell.Timer().isActive());
     EXPECT_EQ(Shell.Timer().interval(), 1000);
-    EXPECT_TRUE(Shell.TrayIcon().ShowMinimizedIcon);
+    EXPECT_FALSE(Shell.TrayIcon().ShowMinimizedIcon);
     EXPECT_EQ(Window.Filled, 1);
     EXPECT_EQ(Window.Prepared, 1);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
@@ -157,24 +157,68 @@ TEST_F(ProgramShellTest, DisableWhileShownThenCloseKeepsTheTimerOff) {
     EXPECT_FALSE(Shell.Timer().isActive());
 }
 
-TEST_F(ProgramShellTest, MinimizedAfterHideSwitchTheWindowStillCountsAsShown) {
-    Start({"/HIDE"});
-    Shell.TrayIcon().ConfigureMenuItem->trigger();
-    EXPECT_TRUE(Window.Form.isVisible());
-    EXPECT_FALSE(Shell.Timer().isActive());
-    Window.Form.showMinimized();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(Window.Form.isVisible());
-    EXPECT_FALSE(Shell.Timer().isActive());
+// Minimizing sends the window back to the notification area and resumes the schedule, however the
+// program started; only ShowMinimizedIcon keeps a minimized window counted as shown.
+TEST_F(ProgramShellTest, MinimizingHidesTheWindowAndResumesTheSchedule) {
+    struct Case {
+        const char* name;
+        QStringList arguments;
+        bool showMinimizedIcon;
+        bool hidden;
+    };
+    const Case cases[] = {
+        {"started shown", {}, false, true},
+        {"started hidden, then Configure", {"/HIDE"}, false, true},
+        {"with ShowMinimizedIcon", {}, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TFakeShellWindow window;
+        TProgramShell shell{window, TShellServices{Clock, Formats, Logger, Boxes, Client, [] {}, [] {},
+                                                   [] { return 1; }, [] {}}};
+        shell.FormCreate(QStringList{"corvalet"} + c.arguments);
+        if (c.showMinimizedIcon)
+            shell.TrayIcon().ShowMinimizedIcon = true;
+        shell.TrayIcon().ConfigureMenuItem->trigger();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(window.Form.isVisible());
+        EXPECT_FALSE(shell.Timer().isActive());
+
+        window.Form.showMinimized();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window.Form.isVisible(), !c.hidden);
+        EXPECT_EQ(shell.Timer().isActive(), c.hidden);
+        if (c.hidden) {
+            // It opens again in its normal state.
+            shell.TrayIcon().ConfigureMenuItem->trigger();
+            EXPECT_TRUE(window.Form.isVisible());
+            EXPECT_FALSE(window.Form.isMinimized());
+        }
+        window.Form.hide();
+    }
 }
 
-TEST_F(ProgramShellTest, MinimizedWithoutHideSwitchTheWindowGoesToTheTray) {
-    Start({});
-    Window.Form.showMinimized();
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(Window.Form.isVisible());
-    EXPECT_TRUE(Shell.Timer().isActive());
+// A program started before the desktop's panel (at log-in) shows its icon once a notification
+// area appears: the icon is shown even when there is none yet, as here on the offscreen platform.
+TEST_F(ProgramShellTest, IconIsShownEvenBeforeThereIsANotificationArea) {
+    ASSERT_FALSE(TTrayIcon::NotificationAreaAvailable());
+    TTrayIcon tray;
+    EXPECT_FALSE(tray.IsActive());
+    EXPECT_FALSE(tray.Activate());
+    EXPECT_TRUE(tray.IsActive());
+
+    for (const QStringList& arguments : {QStringList{}, QStringList{"/HIDE"}}) {
+        TFakeShellWindow window;
+        TProgramShell shell{window, TShellServices{Clock, Formats, Logger, Boxes, Client, [] {}, [] {},
+                                                   [] { return 1; }, [] {}}};
+        testing::internal::CaptureStderr();
+        shell.FormCreate(QStringList{"corvalet"} + arguments);
+        const std::string hint = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(shell.TrayIcon().IsActive()) << arguments.join(" ").toStdString();
+        EXPECT_NE(hint.find("no notification area yet"), std::string::npos) << hint;
+        window.Form.hide();
+    }
 }
 
 TEST_F(ProgramShellTest, DoubleClickOnTheIconShowsTheWindow) {

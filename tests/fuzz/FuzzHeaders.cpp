@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string name = "Subject: ";
     const std::string line = name + EncodeHeaderWords(text, "", charset);
-    const std::vector<std::string> lines = FoldHeaderLine(line, name.size());
+    const std::vector<std::string> lines = FoldHeaderLine(line);
     for (const std::string& physical : lines) {
         if (physical.size() > 998)
             std::abort();

@@ -1,6 +1,7 @@
 #include "log/Logger.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +69,31 @@ TEST_F(LoggerTest, EachKindHasItsThirteenCharacterPrefix) {
                            "WARNING:     text\r\n"
                            "ERROR:       text\r\n"
                            "FATAL ERROR: text\r\n");
+}
+
+TEST_F(LoggerTest, AnEntryIsOneLineWhateverItsTextHolds) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string line;
+    };
+    const Case cases[] = {
+        {"a socket error's two lines", "Reason: Socket Error # 10061\r\nConnection refused.",
+         "Reason: Socket Error # 10061 Connection refused."},
+        {"a reply's lines, the last break dropped", "Reason: first\r\nsecond\r\n", "Reason: first second"},
+        {"bare CR, LF, ESC, BEL, TAB, DEL and NUL", std::string("a\rb\nc\x1B[0md\x07!\tf\x7Fg\0h", 18),
+         "a b c [0md ! f g h"},
+        {"other text as it is", "Caf\xC3\xA9 menu", "Caf\xC3\xA9 menu"},
+    };
+    Dir.Write("Corvalet.log", "");
+    Open();
+    std::string expected;
+    for (const Case& c : cases) {
+        Logger.Log(c.text, lkError);
+        EXPECT_EQ(Log.back(), "ERROR:       " + c.line) << c.what;
+        expected += "ERROR:       " + c.line + "\r\n";
+    }
+    EXPECT_EQ(FileBytes(), expected);
 }
 
 TEST_F(LoggerTest, ModesChooseWhichEntriesAreWritten) {
@@ -272,15 +298,37 @@ TEST_F(LoggerTest, UnwritableLogKeepsEntriesUntilAWriteSucceeds) {
 
 // A file that exists but cannot be read is never replaced by a fresh log: its content would be lost.
 TEST_F(LoggerTest, UnreadableFileIsNotOverwritten) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "the superuser reads every file";
     Dir.Write("Corvalet.log", "kept\r\n");
-    fs::permissions(Path, fs::perms::owner_write);
-    Open();
-    EXPECT_EQ(Log, (Lines{Created, ""}));
-    Logger.Log("one", lkError);
-    fs::permissions(Path, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(FileBytes(), "kept\r\n");
+    test::RunUnprivileged(Dir.Path(), [&] {
+        fs::permissions(Path, fs::perms::owner_write);
+        Open();
+        EXPECT_EQ(Log, (Lines{Created, ""}));
+        Logger.Log("one", lkError);
+        fs::permissions(Path, fs::perms::owner_read | fs::perms::owner_write);
+        EXPECT_EQ(FileBytes(), "kept\r\n");
+    });
+}
+
+// A log that may be written, in a folder that takes no new files (an installed program's folder),
+// keeps taking entries after a whole rewrite; they are not left in memory to be lost at exit.
+TEST_F(LoggerTest, WritableLogInAReadOnlyFolderKeepsTakingEntries) {
+    Dir.Write("Corvalet.log", "old\r\n");
+    test::RunUnprivileged(Dir.Path(), [&] {
+        fs::permissions(Dir.Path(), fs::perms::owner_read | fs::perms::owner_exec);
+        Open();
+        // A limit of 0 Mb clears the log at every entry: each one rewrites the whole file.
+        Logger.SizeIsLimited = true;
+        Logger.SizeLimitMb = 0;
+        Logger.Log("one", lkError);
+        EXPECT_EQ(FileBytes(), FileForm(Lines{Cleared, "", "ERROR:       one"}));
+        Logger.Log("two", lkError);
+        EXPECT_EQ(FileBytes(), FileForm(Lines{Cleared, "", "ERROR:       two"}));
+        Logger.SizeIsLimited = false;
+        Logger.Log("three", lkError);
+        EXPECT_EQ(FileBytes(), FileForm(Lines{Cleared, "", "ERROR:       two", "ERROR:       three"}));
+        EXPECT_EQ(std::distance(fs::directory_iterator(Dir.Path()), {}), 1);
+        fs::permissions(Dir.Path(), fs::perms::owner_all);
+    });
 }
 
 } // namespace

@@ -26,7 +26,7 @@ TEST(EMailAddressItemTest, AddressTextsParseIntoItems) {
         {"\"Smith, John\" <js@example.test>", {{"js@example.test", "Smith, John"}}},
         {"\"Say \\\"Hi\\\"\" <x@example.test>", {{"x@example.test", "Say \"Hi\""}}},
         {"a@example.test (the office), b@example.test", {{"a@example.test", ""}, {"b@example.test", ""}}},
-        {"<>, a@example.test, , ", {{"a@example.test", ""}}},
+        {"a@example.test, , ", {{"a@example.test", ""}}},
         {" \t ", {}},
         {"", {}},
         // No delimiter at all: one item, also without an at sign.
@@ -81,6 +81,9 @@ TEST(EMailAddressItemTest, WritingTextParsesOneItem) {
     EXPECT_EQ(item, (TNetEMailAddressItem{"new@example.test", "New Name"}));
     item.SetText("  ");
     EXPECT_EQ(item, TNetEMailAddressItem{});
+    // A backslash that ends the text escapes nothing; the text before it stays.
+    EXPECT_FALSE(item.ParseText("\"abc\\"));
+    EXPECT_EQ(item.Name, "abc");
 }
 
 } // namespace

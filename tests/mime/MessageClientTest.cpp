@@ -289,6 +289,81 @@ TEST_F(MessageClientTest, GatheredWritesAreWholeBlocksOfTheSameBytes) {
     }
 }
 
+TEST_F(MessageClientTest, EightBitAndOverlongBodiesGoQuotedPrintableWithTheirCharset) {
+    struct Case {
+        const char* what;
+        Lines body;
+        Lines written;
+    };
+    const Case cases[] = {
+        {"UTF-8",
+         {"Gr\u00FC\u00DFe", ".x"},
+         {"Content-Type: text/plain; charset=UTF-8", "Content-Transfer-Encoding: quoted-printable", "",
+          "Gr=C3=BC=C3=9Fe", "=2Ex", "", "--" + Boundary + "--"}},
+        {"windows-1252: not UTF-8",
+         {"K\xF6ln"},
+         {"Content-Type: text/plain; charset=windows-1252", "Content-Transfer-Encoding: quoted-printable", "",
+          "K=F6ln", "", "--" + Boundary + "--"}},
+        {"an ASCII line past 998 bytes",
+         {std::string(999, 'a')},
+         {"Content-Type: text/plain; charset=UTF-8", "Content-Transfer-Encoding: quoted-printable"}},
+        {"a NUL byte",
+         {std::string("a\0b", 3)},
+         {"Content-Type: text/plain; charset=UTF-8", "Content-Transfer-Encoding: quoted-printable", "",
+          "a=00b"}},
+    };
+    for (const Case& c : cases) {
+        Message.Parts.Clear();
+        Sink.Text.clear();
+        AddText(c.body);
+        EXPECT_NE(BodyOf(Emit()).find(Crlf(c.written)), std::string::npos) << c.what << "\n" << Sink.Text;
+    }
+    // ASCII lines of up to 998 bytes go as they stand.
+    Message.Parts.Clear();
+    Sink.Text.clear();
+    AddText({std::string(998, 'a')});
+    EXPECT_EQ(BodyOf(Emit()), Crlf({"This is a multi-part message in MIME format", "", "--" + Boundary,
+                                    "Content-Type: text/plain", "Content-Transfer-Encoding: 7bit", "",
+                                    std::string(998, 'a'), "", "--" + Boundary + "--"}));
+}
+
+TEST_F(MessageClientTest, NamesThatCannotStandBetweenQuotesAreEncoded) {
+    Dir.Write("Bericht M\xC3\xA4rz \"Q1\".pdf", "x");
+    Message.Parts.AddAttachment(Dir.File("Bericht M\xC3\xA4rz \"Q1\".pdf").string());
+    Dir.Write("back\\slash.txt", "y");
+    Message.Parts.AddAttachment(Dir.File("back\\slash.txt").string());
+    const std::string body = BodyOf(Emit());
+    EXPECT_NE(body.find(Crlf({"Content-Type: application/octet-stream;",
+                              "        name=\"Bericht =?UTF-8?Q?M=C3=A4rz_=22Q1=22.pdf?=\"",
+                              "Content-Transfer-Encoding: base64", "Content-Disposition: attachment;",
+                              "        filename*=UTF-8''Bericht%20M%C3%A4rz%20%22Q1%22.pdf", ""})),
+              std::string::npos)
+        << body;
+    EXPECT_NE(
+        body.find(Crlf({"        name=\"=?UTF-8?Q?back=5Cslash.txt?=\"", "Content-Transfer-Encoding: base64",
+                        "Content-Disposition: attachment;", "        filename*=UTF-8''back%5Cslash.txt"})),
+        std::string::npos)
+        << body;
+}
+
+TEST_F(MessageClientTest, ABodyLineThatBeginsWithABoundaryMovesAllBoundaries) {
+    AddText({"--" + Boundary, "--" + AltBoundary + "_1 too"});
+    Dir.Write("a.txt", "a");
+    Message.Parts.AddAttachment(Dir.File("a.txt").string());
+    const std::string text = Emit();
+    EXPECT_NE(text.find("Content-Type: multipart/mixed; boundary=\"" + Boundary + "_2\"\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("        boundary=\"" + AltBoundary + "_2\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\n--" + AltBoundary + "_2--\r\n\r\n--" + Boundary + "_2\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\n--" + Boundary + "_2--\r\n"), std::string::npos);
+
+    // A line that only resembles one leaves the fixed boundaries.
+    Message.Parts.Clear();
+    Sink.Text.clear();
+    AddText({"-" + Boundary, "x--" + Boundary});
+    EXPECT_NE(Emit().find("boundary=\"" + Boundary + "\"\r\n"), std::string::npos);
+}
+
 // The message as Python's own mail parser reads it.
 class MessageCheckedByPython : public MessageClientTest {
 protected:
@@ -361,6 +436,61 @@ TEST_F(MessageCheckedByPython, TextOnlyMessageInJapanese) {
     const test::TPythonResult result = Check({"--subject-file", WriteFile("subject.txt", Message.Subject),
                                               "--body-file", WriteFile("body.txt", "one\r\n.two"),
                                               "--headers", "From,Subject,Content-Type,MIME-Version,Date"});
+    EXPECT_EQ(result.ExitCode, 0) << result.Output;
+}
+
+TEST_F(MessageCheckedByPython, BodiesInEveryCharsetReadAsWritten) {
+    struct Case {
+        const char* what;
+        std::string bodyFile;
+        const char* charset;
+        const char* type;
+    };
+    const std::string utf8 =
+        "Gr\u00FC\u00DFe aus K\u00F6ln\r\n.dot\r\n\u65E5\u672C\r\n" + std::string(1200, 'z') + "\r\nend ";
+    const std::string cp1252 = "Gr\xFC\xDF\x65 aus K\xF6ln \x80 \x93quoted\x94\r\n.dot"; // \x65 is "e"
+    const Case cases[] = {
+        {"UTF-8, plain", utf8, "utf-8", "text/plain"},
+        {"UTF-8, HTML", "<p>" + utf8 + "</p>", "utf-8", "text/html"},
+        {"windows-1252, plain", cp1252, "cp1252", "text/plain"},
+        {"windows-1252, HTML", "<p>" + cp1252 + "</p>", "cp1252", "text/html"},
+    };
+    for (const Case& c : cases) {
+        Message.Parts.Clear();
+        Sink.Text.clear();
+        Lines body;
+        for (std::size_t start = 0;;) {
+            const std::size_t end = c.bodyFile.find("\r\n", start);
+            body.push_back(c.bodyFile.substr(start, end - start));
+            if (end == std::string::npos)
+                break;
+            start = end + 2;
+        }
+        AddText(body, c.type);
+        const test::TPythonResult result =
+            Check({"--body-file", WriteFile("body.txt", c.bodyFile), "--body-charset", c.charset});
+        EXPECT_EQ(result.ExitCode, 0) << c.what << ": " << result.Output;
+    }
+}
+
+TEST_F(MessageCheckedByPython, AttachmentNamesBoundaryLinesAndLookAlikesArriveAsTyped) {
+    Message.Subject = "Re: =?UTF-8?Q?abc?= " + std::string(1200, 'w');
+    // A quoted name is never folded, so one too long for a line goes out as words.
+    std::string longName = "Name";
+    while (longName.size() < 1200)
+        longName += " Name";
+    SetAddresses(Message.CCList,
+                 "\"=?UTF-8?Q?abc?=\" <a@example.test>, \"" + longName + "\" <b@example.test>");
+    const Lines body = {"--" + Boundary, "--" + AltBoundary + "--", "after"};
+    AddText(body);
+    const std::string name = "Bericht M\xC3\xA4rz \"Q1\".pdf";
+    const std::string attachment = WriteFile(name, RandomBytes(1000));
+    Message.Parts.AddAttachment(attachment);
+    const test::TPythonResult result =
+        Check({"--subject-file", WriteFile("subject.txt", Message.Subject), "--body-file",
+               WriteFile("body.txt", body[0] + "\r\n" + body[1] + "\r\n" + body[2]), "--blank-after", "1",
+               "--attachment", attachment, "--attachment-name", WriteFile("name.txt", name), "--cc",
+               "=?UTF-8?Q?abc?=|a@example.test", "--cc", longName + "|b@example.test"});
     EXPECT_EQ(result.ExitCode, 0) << result.Output;
 }
 

@@ -231,19 +231,6 @@ TEST(HeaderWordsTest, WordsWithNonAsciiBytesAreEncoded) {
         EXPECT_EQ(EncodeHeaderWords(c.text, c.specials, Charset(c.encoding)), c.encoded) << c.what;
 }
 
-// A plain word that no header line could hold (a pasted link, say) goes into encoded words, which
-// fold; a long word that fits a line stays as typed.
-TEST(HeaderWordsTest, WordTooLongForAHeaderLineIsEncodedAndFolds) {
-    const std::string fits(900, 'a');
-    EXPECT_EQ(EncodeHeaderWords("see " + fits, "", Charset('Q')), "see " + fits);
-    const std::string word(2000, 'a');
-    const std::string encoded = EncodeHeaderWords("see " + word + " now", "", Charset('Q'));
-    EXPECT_EQ(encoded.rfind("see =?UTF-8?Q?aaa", 0), 0u) << encoded.substr(0, 40);
-    EXPECT_EQ(encoded.substr(encoded.size() - 6), "?= now");
-    for (const std::string& line : FoldHeaderLine("Subject: " + encoded, 9))
-        EXPECT_LE(line.size(), 78u);
-}
-
 TEST(HeaderWordsTest, Base64WordsHoldWholeCharacters) {
     // 23 two-byte letters: 22 (44 bytes, 60 characters) fit one word of 72, the 23rd starts the next.
     std::string text;
@@ -326,10 +313,45 @@ TEST_F(MessageTest, LongNonAsciiSubjectsGoOnInFurtherEncodedWords) {
     Message.Subject = std::string() + E + E + E + E + E + E + E + E + E + E + E + E + E + E + E + E + E + E +
                       E + E + E + E + E + E + E + E + E + E + E + E;
     const std::string word = "=?UTF-8?Q?=C3=A9=C3=A9=C3=A9=C3=A9=C3=A9=C3=A9=C3=A9=C3=A9=C3=A9=C3=A9?=";
-    // The first word stays beside the name: broken after "Subject:", the value would read back with
-    // the continuation's blank in front.
-    EXPECT_EQ(Headers(),
-              (Lines{"Subject: " + word, "\t" + word, "\t" + word, "Date: Tue, 8 Dec 2026 21:13:15 +0100"}));
+    // Beside "Subject: " the first word would stand on a line of 84 characters; it goes on a line of
+    // its own, as an encoded word may stand on no line longer than 76.
+    EXPECT_EQ(Headers(), (Lines{"Subject:", " " + word, "\t" + word, "\t" + word,
+                                "Date: Tue, 8 Dec 2026 21:13:15 +0100"}));
+}
+
+TEST_F(MessageTest, WordsReadersWouldTakeForEncodedWordsOrCouldNotFoldAreEncoded) {
+    struct Case {
+        const char* what;
+        std::string subject;
+        Lines lines;
+    };
+    const Case cases[] = {
+        {"an encoded-word look-alike",
+         "Re: =?UTF-8?Q?abc?= now",
+         {"Subject: Re: =?UTF-8?Q?=3D=3FUTF-8=3FQ=3Fabc=3F=3D?= now"}},
+        {"an equals sign and a question mark apart stay", "a=?b and c?=d", {"Subject: a=?b and c?=d"}},
+        {"a word of 997 characters fits a continuation line and stays",
+         "x " + std::string(997, 'w'),
+         {"Subject: x", " " + std::string(997, 'w')}},
+        {"commas inside a long word are break points",
+         std::string(600, 'a') + "," + std::string(600, 'b'),
+         {"Subject:", " " + std::string(600, 'a') + ",", " " + std::string(600, 'b')}},
+    };
+    for (const Case& c : cases) {
+        Message.Subject = c.subject;
+        Lines lines = Headers();
+        lines.pop_back(); // the date
+        EXPECT_EQ(lines, c.lines) << c.what;
+    }
+
+    // A word of 1,200 characters goes out as encoded words of at most 75 characters.
+    Message.Subject = "Long " + std::string(1200, 'w') + " end";
+    Lines lines = Headers();
+    lines.pop_back();
+    EXPECT_EQ(lines.front(), "Subject: Long");
+    EXPECT_EQ(lines.back(), "\t=?UTF-8?Q?" + std::string(1200 % 63, 'w') + "?= end");
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i)
+        EXPECT_EQ(lines[i], (i == 1 ? " " : "\t") + ("=?UTF-8?Q?" + std::string(63, 'w') + "?=")) << i;
 }
 
 TEST(RenderAddressTest, NamesAreQuotedOrEncoded) {
@@ -343,6 +365,14 @@ TEST(RenderAddressTest, NamesAreQuotedOrEncoded) {
     SetAddresses(list, "a@example.test, B <b@example.test>");
     EXPECT_EQ(RenderAddressList(list, charset), "a@example.test, \"B\" <b@example.test>");
     EXPECT_EQ(RenderAddressList(TNetEMailAddressList{}, charset), "");
+    // Readers would decode the look-alike even between quotes; a quoted name too long for any line
+    // is never folded. Both go out as words.
+    EXPECT_EQ(RenderAddressItem({"a@example.test", "Al =?UTF-8?Q?abc?="}, charset),
+              "Al =?UTF-8?Q?=3D=3FUTF-8=3FQ=3Fabc=3F=3D?= <a@example.test>");
+    const std::string longName = "Ann " + std::string(996, 'n');
+    EXPECT_EQ(RenderAddressItem({"a@example.test", longName}, charset), longName + " <a@example.test>");
+    EXPECT_EQ(RenderAddressItem({"a@example.test", std::string(995, 'n')}, charset),
+              "\"" + std::string(995, 'n') + "\" <a@example.test>");
 }
 
 TEST(InternetDateTest, EnglishNamesUnpaddedDayPaddedTimeAndTheZone) {

@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 #include <cerrno>
@@ -88,12 +89,45 @@ TEST(TextFileTest, FailedReplaceLeavesTheOldFileWhole) {
     dir.Write("a.ini", "old bytes");
     const std::string missingFolder = dir.File("no-such-folder/a.ini").string();
     EXPECT_FALSE(ReplaceFileAtomically(missingFolder, "x"));
-    if (::geteuid() != 0) {
-        ::chmod(dir.Path().c_str(), 0500);
-        EXPECT_FALSE(ReplaceFileAtomically(dir.File("a.ini").string(), "new"));
-        ::chmod(dir.Path().c_str(), 0700);
-    }
     EXPECT_EQ(dir.Read("a.ini"), "old bytes");
+}
+
+// A file the user made read-only is not replaced, not even by the superuser, whom the permission
+// would not stop.
+TEST(TextFileTest, ReadOnlyFileIsNotReplaced) {
+    test::TTempDir dir;
+    dir.Write("a.ini", "old bytes");
+    const std::string path = dir.File("a.ini").string();
+    ::chmod(path.c_str(), 0444);
+    EXPECT_FALSE(MayWriteExistingFile(path));
+    EXPECT_FALSE(ReplaceFileAtomically(path, "new"));
+    EXPECT_EQ(dir.Read("a.ini"), "old bytes");
+    ::chmod(path.c_str(), 0644);
+    EXPECT_TRUE(MayWriteExistingFile(path));
+}
+
+// In a folder that takes no new files, a file that may be written is rewritten in place; one that
+// may not, or one that is not there yet, fails and stays as it was.
+TEST(TextFileTest, InAReadOnlyFolderAWritableFileIsRewrittenInPlace) {
+    test::TTempDir dir;
+    std::filesystem::create_directory(dir.File("folder"));
+    dir.Write("folder/writable.ini", "old bytes, longer than the new ones");
+    dir.Write("folder/read-only.ini", "old bytes");
+    ::chmod(dir.File("folder/writable.ini").c_str(), 0640);
+    ::chmod(dir.File("folder/read-only.ini").c_str(), 0444);
+    test::RunUnprivileged(dir.Path(), [&] {
+        ::chmod(dir.File("folder").c_str(), 0500);
+        EXPECT_TRUE(ReplaceFileAtomically(dir.File("folder/writable.ini").string(), "new"));
+        EXPECT_FALSE(ReplaceFileAtomically(dir.File("folder/read-only.ini").string(), "new"));
+        EXPECT_FALSE(ReplaceFileAtomically(dir.File("folder/absent.ini").string(), "new"));
+        EXPECT_EQ(dir.Read("folder/writable.ini"), "new");
+        EXPECT_EQ(dir.Read("folder/read-only.ini"), "old bytes");
+        struct stat info {};
+        ASSERT_EQ(::stat(dir.File("folder/writable.ini").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0640u);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("folder")), {}), 2);
+        ::chmod(dir.File("folder").c_str(), 0700);
+    });
 }
 
 TEST(TextFileTest, AppendNeedsAnExistingFile) {

@@ -2,6 +2,7 @@
 
 #include "support/FakeRegistry.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <csignal>
 #include <filesystem>
@@ -142,13 +143,15 @@ TEST_F(ConfigurationTest, RecipientCountHidesExtraKeysWhichSavingKeeps) {
 }
 
 TEST_F(ConfigurationTest, RecipientWithoutKeysLoadsEmptyAndADamagedCountDoesNotRunAway) {
-    const TConfiguration one = Loaded("[General]\r\nRecipientCount=1\r\n");
+    // A recipient saved with empty texts has its keys, with nothing after "=".
+    const TConfiguration one = Loaded("[General]\r\nRecipientCount=1\r\nRecipientTime0=\r\n");
     ASSERT_EQ(one.RecipientCount(), 1);
     EXPECT_EQ(one.RecipientAddress(0), "");
     EXPECT_EQ(one.RecipientTime(0), "");
     EXPECT_EQ(one.RecipientFrequency(0), "");
     EXPECT_EQ(one.RecipientDistribution(0), "");
 
+    EXPECT_EQ(Loaded("[General]\r\nRecipientCount=1\r\n").RecipientCount(), 0);
     for (const char* count : {"0", "-3", "abc"})
         EXPECT_EQ(Loaded(std::string("[General]\r\nRecipientCount=") + count + "\r\n" + RecipientKeys(0, 2))
                       .RecipientCount(),
@@ -156,11 +159,93 @@ TEST_F(ConfigurationTest, RecipientWithoutKeysLoadsEmptyAndADamagedCountDoesNotR
             << count;
 
     const TConfiguration huge = Loaded("[General]\r\nRecipientCount=2147483647\r\n" + RecipientKeys(0, 2));
-    EXPECT_GE(huge.RecipientCount(), 2);
-    ASSERT_LE(huge.RecipientCount(), 10); // no more than the file has lines
-    // The missing ones are empty and sort first.
-    EXPECT_EQ(huge.RecipientAddress(huge.RecipientCount() - 2), "r0@test");
-    EXPECT_EQ(huge.RecipientAddress(huge.RecipientCount() - 1), "r1@test");
+    EXPECT_EQ(Addresses(huge), (std::vector<std::string>{"r0@test", "r1@test"}));
+}
+
+// The count is bounded by the highest recipient number that has a key, so a real recipient far
+// down the file loads, and rows past it do not.
+TEST_F(ConfigurationTest, RecipientAtAHighNumberLoadsWithTheEmptyRowsBeforeIt) {
+    const std::string highKeys = "RecipientTime4000=09 : 05\r\nrecipientaddress4000=far@test\r\n";
+    struct Case {
+        const char* count;
+        std::string keys;
+        int loaded;
+    };
+    const Case cases[] = {
+        {"5", "RecipientAddress4=r4@test\r\nRecipientTime4=04 : 00\r\n", 5},
+        {"4001", highKeys, 4001},
+        {"2147483647", highKeys, 4001},
+        {"4000", highKeys, 4000},
+        // Keys the load never asks for do not count.
+        {"2147483647", "RecipientAddress04=x\r\nRecipientAddress+5=x\r\nRecipientCountry9=x\r\n", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count + (" " + c.keys));
+        const TConfiguration configuration = Loaded("[General]\r\nRecipientCount=" + std::string(c.count) + "\r\n" +
+                                                    c.keys + "[Other]\r\nRecipientAddress9000=x\r\n");
+        ASSERT_EQ(configuration.RecipientCount(), c.loaded);
+        // The empty rows sort first; the real recipient is the last row.
+        if (c.loaded == 5) {
+            EXPECT_EQ(configuration.RecipientAddress(4), "r4@test");
+            EXPECT_EQ(configuration.RecipientTime(4), "04 : 00");
+        } else if (c.loaded == 4001) {
+            EXPECT_EQ(configuration.RecipientAddress(4000), "far@test");
+            EXPECT_EQ(configuration.RecipientTime(4000), "09 : 05");
+        }
+    }
+
+    TConfiguration saved = Loaded("[General]\r\nRecipientCount=5\r\nRecipientAddress4=r4@test\r\n");
+    saved.SaveToIni();
+    EXPECT_NE(SavedFile().find("RecipientCount=5\r\n"), std::string::npos);
+    EXPECT_NE(SavedFile().find("RecipientAddress4=r4@test\r\n"), std::string::npos);
+}
+
+// Whatever a value holds, saving it and loading it again gives it back: a value read from a file,
+// and a value typed into the window.
+TEST_F(ConfigurationTest, ValuesSurviveASave) {
+    struct Case {
+        std::string inFile; // as it stands after "Subject=" in a file
+        std::string value;  // what reading it gives
+    };
+    const Case cases[] = {
+        {"plain", "plain"},
+        {"\"x \"", "x "},
+        {"' x '", " x "},
+        {"\"\"Hi\" \"", "\"Hi\" "},
+        {"'\"Hi\" '", "\"Hi\" "},
+        {"\"\"Hi\"\"", "\"Hi\""},
+        {"\"'single'\"", "'single'"},
+        {"\"\t\"", "\t"},
+        {"\" \"", " "},
+        {"\"", "\""},
+        {"a \"b\" c", "a \"b\" c"},
+        {"\"a\" b \"c\"", "a\" b \"c"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.inFile);
+        TConfiguration read = Loaded("[Message]\r\nSubject=" + c.inFile + "\r\n");
+        ASSERT_EQ(read.Subject, c.value);
+        read.SaveToIni();
+        TConfiguration reread = Make();
+        reread.LoadFromIni();
+        EXPECT_EQ(reread.Subject, c.value);
+
+        // Typed into the window and saved into a fresh file.
+        std::filesystem::remove(Folder.File("Corvalet.ini"));
+        TConfiguration typed = Make();
+        typed.Subject = c.value;
+        typed.SenderName = c.value;
+        typed.AddRecipient(c.value, c.value, c.value, c.value);
+        typed.SaveToIni();
+        TConfiguration loaded = Make();
+        loaded.LoadFromIni();
+        EXPECT_EQ(loaded.Subject, c.value);
+        EXPECT_EQ(loaded.SenderName, c.value);
+        ASSERT_EQ(loaded.RecipientCount(), 1);
+        EXPECT_EQ(loaded.RecipientAddress(0), c.value);
+        EXPECT_EQ(loaded.RecipientFrequency(0), c.value);
+    }
 }
 
 TEST_F(ConfigurationTest, NumbersThatDoNotReadKeepTheirDefaults) {
@@ -208,7 +293,7 @@ TEST_F(ConfigurationTest, FlagReadsAsAnIntegerAndSavesAsOneOrZero) {
     EXPECT_FALSE(Loaded("[Logging]\r\nSizeIsLimited=yes\r\n").LogSizeIsLimited);
 }
 
-TEST_F(ConfigurationTest, EverySettingReadsBackAsSavedButForSurroundingBlanks) {
+TEST_F(ConfigurationTest, EverySettingReadsBackAsSaved) {
     Registry.SetDefaultAccount("Work", "registry@test", "registry.test");
     TConfiguration saved = Make();
     saved.SenderName = "Ann \"The Sender\" Example";
@@ -237,7 +322,7 @@ TEST_F(ConfigurationTest, EverySettingReadsBackAsSavedButForSurroundingBlanks) {
     EXPECT_EQ(loaded.SMTPHost, "");
     EXPECT_EQ(loaded.PortNumber, 587);
     EXPECT_EQ(loaded.TimeOut, 10);
-    EXPECT_EQ(loaded.Subject, "Monthly report");
+    EXPECT_EQ(loaded.Subject, "  Monthly report  ");
     EXPECT_EQ(loaded.ContentType, 1);
     EXPECT_EQ(loaded.BodyFileName, saved.BodyFileName);
     EXPECT_EQ(loaded.Attachment, saved.Attachment);
@@ -425,6 +510,40 @@ TEST_F(ConfigurationTest, FailedSaveReportsThePathAndLeavesTheFileWhole) {
 
     TConfiguration missingFolder(Folder.Folder() + "missing/", Registry);
     ExpectSaveFails(missingFolder);
+}
+
+// A settings file the user made read-only is not replaced behind the user's back.
+TEST_F(ConfigurationTest, ReadOnlySettingsFileIsNotWritten) {
+    const std::string previous = "[General]\r\nSenderName=Old\r\n";
+    TConfiguration configuration = Loaded(previous);
+    std::filesystem::permissions(Folder.File("Corvalet.ini"), std::filesystem::perms::owner_read |
+                                                                   std::filesystem::perms::group_read |
+                                                                   std::filesystem::perms::others_read);
+    configuration.SenderName = "New";
+    ExpectSaveFails(configuration);
+    EXPECT_EQ(SavedFile(), previous);
+    test::RunUnprivileged(Folder.Path(), [&] {
+        ExpectSaveFails(configuration);
+        EXPECT_EQ(SavedFile(), previous);
+    });
+}
+
+// An installed program's folder, or a shared one, takes no new files; a settings file there that
+// may be written is still saved.
+TEST_F(ConfigurationTest, WritableSettingsFileInAReadOnlyFolderIsSaved) {
+    TConfiguration configuration = Loaded("[General]\r\nSenderName=Old\r\n; kept\r\n");
+    test::RunUnprivileged(Folder.Path(), [&] {
+        std::filesystem::permissions(Folder.Path(), std::filesystem::perms::owner_read |
+                                                        std::filesystem::perms::owner_exec);
+        configuration.SenderName = "New";
+        EXPECT_NO_THROW(configuration.SaveToIni());
+        std::filesystem::permissions(Folder.Path(), std::filesystem::perms::owner_all);
+        TConfiguration reloaded = Make();
+        reloaded.LoadFromIni();
+        EXPECT_EQ(reloaded.SenderName, "New");
+        EXPECT_NE(SavedFile().find("; kept\r\n"), std::string::npos);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder.Path()), {}), 1);
+    });
 }
 
 } // namespace

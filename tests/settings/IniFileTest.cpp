@@ -136,15 +136,18 @@ TEST(IniFileTest, EachLineKeepsItsOwnBreak) {
     EXPECT_EQ(ini.Text(), "[A]\r\nk=1\nj=20\rl=3\r\nm=4\r\n");
 }
 
-TEST(IniFileTest, ValuesReadBackAsWrittenExceptSurroundingBlanks) {
+TEST(IniFileTest, ValuesReadBackAsWritten) {
     struct Case {
         std::string written;
         std::string read;
     };
     const Case cases[] = {
         {"plain", "plain"},
-        {"  padded  ", "padded"},
+        {"  padded  ", "  padded  "},
+        {"x ", "x "},
+        {"\t", "\t"},
         {"\"Quoted\"", "\"Quoted\""},
+        {"\"Hi\" ", "\"Hi\" "},
         {"'single'", "'single'"},
         {"\"half", "\"half"},
         {"two\r\nlines\nand\rmore", "two lines and more"},

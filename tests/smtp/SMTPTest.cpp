@@ -12,10 +12,12 @@
 
 #include "mime/MessageClient.h"
 #include "net/AntiFreeze.h"
+#include "net/IOHandlerSocket.h"
 #include "smtp/SMTPExceptions.h"
 #include "support/FakeClock.h"
 #include "support/MemorySink.h"
 #include "support/ScriptedSMTPServer.h"
+#include "support/TempDir.h"
 
 namespace corvalet::test {
 namespace {
@@ -571,6 +573,50 @@ TEST_F(SMTPSendTest, CompleteDialogueWithTheWrittenMessage) {
     // The body's own last line, then the lone dot.
     EXPECT_NE(std::find(data.begin(), data.end(), "last line"), data.end());
     EXPECT_NE(std::find(data.begin(), data.end(), "..dot first"), data.end());
+}
+
+// A socket that records what each of its sends took.
+class TRecordingSocket final : public TNetIOHandlerSocket {
+public:
+    long SendBytes(const char* data, std::size_t size) override {
+        const long sent = TNetIOHandlerSocket::SendBytes(data, size);
+        if (sent > 0)
+            Writes.emplace_back(data, static_cast<std::size_t>(sent));
+        return sent;
+    }
+    std::vector<std::string> Writes;
+};
+
+TEST_F(SMTPSendTest, TheFinalDotGoesOutInOneWriteWithTheMessagesLastBlock) {
+    TTempDir dir;
+    dir.Write("data.bin", std::string(100000, 'x'));
+    for (const bool withAttachment : {false, true}) {
+        SCOPED_TRACE(withAttachment ? "100,000-byte attachment" : "text only");
+        if (withAttachment)
+            Message.Parts.AddAttachment(dir.File("data.bin").string());
+        Start({});
+        TRecordingSocket socket;
+        Smtp.SetIOHandler(&socket);
+        Smtp.Connect();
+        Smtp.Send(Message);
+        Smtp.Disconnect();
+        TMemorySink sink;
+        TNetMessageClient(sink).EmitMessage(Message);
+
+        const auto data = std::find(socket.Writes.begin(), socket.Writes.end(), "DATA\r\n") + 1;
+        const auto quit = std::find(socket.Writes.begin(), socket.Writes.end(), "QUIT\r\n");
+        ASSERT_LT(data, quit);
+        std::string sent;
+        for (auto write = data; write != quit; ++write) {
+            sent += *write;
+            if (write + 1 != quit) {
+                EXPECT_EQ(write->size(), 32768u) << "only whole blocks before the last";
+            }
+        }
+        EXPECT_EQ(sent, sink.Text + ".\r\n");
+        EXPECT_GT(quit[-1].size(), 3u) << "the final dot has company";
+        Smtp.SetIOHandler(nullptr);
+    }
 }
 
 TEST_F(SMTPSendTest, MailAgentSetsOrRemovesTheMailerHeader) {

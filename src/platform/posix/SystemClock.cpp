@@ -5,15 +5,18 @@
 
 namespace corvalet {
 
-TDateTime TSystemClock::Now() const {
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(now);
+TDateTime LocalTimeAt(std::int64_t unixMilliseconds) {
+    const std::int64_t ms = ((unixMilliseconds % 1000) + 1000) % 1000;
+    const auto seconds = static_cast<std::time_t>((unixMilliseconds - ms) / 1000);
     std::tm local{};
     localtime_r(&seconds, &local);
-    const auto ms = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
     return TDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                     local.tm_min,         local.tm_sec,     static_cast<int>(ms < 0 ? ms + 1000 : ms)};
+                     local.tm_min,         local.tm_sec,     static_cast<int>(ms)};
+}
+
+TDateTime TSystemClock::Now() const {
+    using namespace std::chrono;
+    return LocalTimeAt(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
 
 TClock& SystemClock() {

@@ -47,6 +47,25 @@ private:
     int Fd;
 };
 
+bool IsMarkedReadOnly(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+bool RewriteFileInPlace(const std::string& path, const std::string& bytes) {
+    // Opened without waiting and checked before anything is cut: only a regular file is rewritten
+    // (a pipe would wait for a reader for ever, a device is no settings file).
+    TFileDescriptor file(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.Get() < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    const bool written = ::ftruncate(file.Get(), 0) == 0 && WriteAll(file.Get(), bytes.data(), bytes.size()) &&
+                         ::fsync(file.Get()) == 0;
+    return file.Close() && written;
+}
+
 } // namespace
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -113,6 +132,10 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
     return true;
 }
 
+bool MayWriteExistingFile(const std::string& path) {
+    return !IsMarkedReadOnly(path) && ::access(path.c_str(), W_OK) == 0;
+}
+
 bool ReplaceFileAtomically(const std::string& requestedPath, const std::string& bytes) {
     // A link stays a link: the file it points at is the one replaced.
     std::string path = requestedPath;
@@ -122,13 +145,23 @@ bool ReplaceFileAtomically(const std::string& requestedPath, const std::string& 
     }
     mode_t mode = 0644;
     struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0)
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (exists) {
         mode = existing.st_mode & 07777;
+        // A file the user made read-only stays as it is; a rename would replace it all the same.
+        if (!MayWriteExistingFile(path))
+            return false;
+    }
 
     std::string temporary = path + ".XXXXXX";
     TFileDescriptor file(::mkstemp(temporary.data()));
-    if (file.Get() < 0)
+    if (file.Get() < 0) {
+        // A writable file in a folder that takes no new files (an installed program's folder, a
+        // shared one) can still be saved: over itself, without the safety of the temporary copy.
+        if (exists && (errno == EACCES || errno == EPERM))
+            return RewriteFileInPlace(path, bytes);
         return false;
+    }
     const bool written = ::fchmod(file.Get(), mode) == 0 && WriteAll(file.Get(), bytes.data(), bytes.size()) &&
                          ::fsync(file.Get()) == 0;
     if (!file.Close() || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
