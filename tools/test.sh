@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need (when missing), builds Corvalet with warnings as
-# errors and runs every test. With --asan it also builds and runs the sanitizer build.
+# errors and runs every test. With --asan it also builds and runs the sanitizer build. Last, each
+# fuzz target runs for 20 s on its seed corpus (tools/fuzz.sh); a crash fails the run.
 #   bash tools/test.sh            # the CI build and all tests
 #   bash tools/test.sh --asan     # also the AddressSanitizer + UBSan build
 set -euo pipefail
@@ -8,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 . tools/packages.sh
 ensure_packages cmake ninja-build g++ git pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev python3 python3-aiosmtpd curl coreutils tzdata \
-    libssl-dev python3-trustme qtkeychain-qt6-dev dpkg-dev file lintian desktop-file-utils appstream
+    libssl-dev python3-trustme qtkeychain-qt6-dev dpkg-dev file lintian desktop-file-utils appstream clang libclang-rt-14-dev
 
 # UI tests run without a display.
 export QT_QPA_PLATFORM=offscreen
@@ -22,4 +23,7 @@ for preset in "${presets[@]}"; do
     cmake --build --preset "$preset"
     ctest --preset "$preset" || status=1
 done
+
+echo "=== fuzz targets ==="
+bash tools/fuzz.sh 20 || status=1
 exit $status

@@ -31,7 +31,9 @@ bool IsBlank(const std::string& text) {
 [[noreturn]] void ThrowCannotOpen(const std::string& fileName, int error) {
     std::error_code ignored;
     const std::string fullName = std::filesystem::absolute(fileName, ignored).string();
-    throw EMailJobError("Cannot open file \"" + fullName + "\". " + std::strerror(error));
+    // A device or a pipe is refused before it is read: it could be read without end.
+    const std::string reason = error == ENODEV ? "It is not a regular file." : std::strerror(error);
+    throw EMailJobError("Cannot open file \"" + fullName + "\". " + reason);
 }
 
 std::vector<std::string> ReadBodyLines(const std::string& fileName) {

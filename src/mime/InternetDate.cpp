@@ -27,7 +27,11 @@ std::string FormatInternetDate(const TDateTime& local, int offsetMinutes) {
     return text + FormatZoneOffset(offsetMinutes);
 }
 
-int LocalUtcOffset(const TDateTime& local) {
+namespace {
+
+// The instant at which the local clock shows `local`, when summer time is `isDst` (-1: the
+// system's pick), and the offset it has; false when there is no such instant.
+bool InstantOf(const TDateTime& local, int isDst, std::time_t& moment, long& offset) {
     std::tm parts{};
     parts.tm_year = local.Year - 1900;
     parts.tm_mon = local.Month - 1;
@@ -35,15 +39,42 @@ int LocalUtcOffset(const TDateTime& local) {
     parts.tm_hour = local.Hour;
     parts.tm_min = local.Minute;
     parts.tm_sec = local.Second;
-    parts.tm_isdst = -1;
+    parts.tm_isdst = isDst;
     errno = 0;
-    const std::time_t moment = std::mktime(&parts);
+    moment = std::mktime(&parts);
     if (moment == static_cast<std::time_t>(-1) && errno != 0)
-        throw ENetFailedToRetreiveTimeZoneInfo();
+        return false;
     std::tm resolved{};
     if (localtime_r(&moment, &resolved) == nullptr)
+        return false;
+    offset = resolved.tm_gmtoff;
+    // mktime moves a time that the clock never shows; only an instant that shows it counts.
+    return isDst < 0 || (resolved.tm_hour == local.Hour && resolved.tm_min == local.Minute &&
+                         resolved.tm_mday == local.Day && resolved.tm_isdst == isDst);
+}
+
+} // namespace
+
+int LocalUtcOffset(const TDateTime& local) {
+    return LocalUtcOffsetNear(local, std::time(nullptr));
+}
+
+int LocalUtcOffsetNear(const TDateTime& local, std::time_t near) {
+    std::time_t moment = 0;
+    long offset = 0;
+    if (!InstantOf(local, -1, moment, offset))
         throw ENetFailedToRetreiveTimeZoneInfo();
-    return static_cast<int>(resolved.tm_gmtoff / 60);
+    // The same wall time in the other season may be a second instant: the one nearer wins.
+    std::time_t winter = 0;
+    std::time_t summer = 0;
+    long winterOffset = 0;
+    long summerOffset = 0;
+    if (InstantOf(local, 0, winter, winterOffset) && InstantOf(local, 1, summer, summerOffset) &&
+        winter != summer) {
+        const auto distance = [near](std::time_t t) { return t > near ? t - near : near - t; };
+        offset = distance(summer) <= distance(winter) ? summerOffset : winterOffset;
+    }
+    return static_cast<int>(offset / 60);
 }
 
 } // namespace corvalet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <functional>
 #include <thread>
 
@@ -41,5 +42,18 @@ bool AntiFreezeApplies();
 // Services the windows when the anti-freeze applies and the wait was idle, or the anti-freeze does
 // not wait for idleness, or `override` is given.
 void YieldToUI(bool idle, bool override = false);
+
+enum class TNetWaitOutcome { Ready, TimedOut, Ended };
+
+// One look at what is awaited: true when it came within `milliseconds` (negative: no limit).
+using TNetWaitStep = std::function<bool(int milliseconds)>;
+
+// The one wait of the network code. Waits up to `timeout` ms (-2: no limit) for what `step` looks
+// at. While the anti-freeze applies, the wait goes in slices of its IdleTimeOut (at most
+// `longestSlice`), and after every slice the windows are serviced and `goOn` is asked whether the
+// wait still makes sense (a window event may have closed the connection meanwhile): false ends it
+// with Ended. Time is counted in slices, so a wait that ends early ends the count with it.
+TNetWaitOutcome WaitInSlices(int timeout, const TNetWaitStep& step, const std::function<bool()>& goOn,
+                             int longestSlice = INT_MAX);
 
 } // namespace corvalet

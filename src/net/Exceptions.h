@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -26,6 +27,20 @@ public:
 class ENetReadTimeout : public ENetException {
 public:
     ENetReadTimeout() : ENetException("Read Timeout") {}
+};
+
+// A peer that takes no more bytes for the read time-out while a write waits.
+class ENetWriteTimeout : public ENetException {
+public:
+    ENetWriteTimeout() : ENetException("Write Timeout") {}
+};
+
+// A reply that does not end within the bounds the client sets for one reply.
+class ENetReplyTooLong : public ENetException {
+public:
+    ENetReplyTooLong(std::size_t lines, std::size_t bytes)
+        : ENetException("The server's reply is longer than " + std::to_string(lines) + " lines or " +
+                        std::to_string(bytes) + " bytes.") {}
 };
 
 class ENetConnectTimeout : public ENetException {

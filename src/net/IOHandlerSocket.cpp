@@ -1,6 +1,9 @@
 #include "net/IOHandlerSocket.h"
 
 #include <algorithm>
+#include <chrono>
+#include <future>
+#include <thread>
 
 #include "net/AntiFreeze.h"
 #include "net/Exceptions.h"
@@ -42,16 +45,20 @@ void TNetIOHandlerSocket::ConnectTo(const std::string& host, int port, int timeo
     if (!local.IP.empty() || local.Port != 0)
         Handle->Bind();
 
+    // The connect's limit covers the lookup of the name as well.
+    int limit = EffectiveConnectTimeout(timeout);
     if (!TNetStack::IsNumericAddress(host))
         ReportStatus(TNetStatus::hsResolving, host);
-    Handle->PeerAddress = stack.LookupHost(host);
+    if (limit != 0 && TNetStack::NeedsLookup(host))
+        Handle->PeerAddress = ResolveWithin(host, limit);
+    else
+        Handle->PeerAddress = stack.LookupHost(host);
     Handle->PeerPort = port;
     const std::uint32_t address = TNetStack::NumericAddressValue(Handle->PeerAddress);
 
     stack.CheckSocketResult(SetSocketNoDelay(Handle->Handle, !UseNagle));
     ReportStatus(TNetStatus::hsConnecting, Handle->PeerAddress);
 
-    const int limit = EffectiveConnectTimeout(timeout);
     if (limit != 0) {
         ConnectWithTimeout(address, port, limit);
     } else {
@@ -61,70 +68,105 @@ void TNetIOHandlerSocket::ConnectTo(const std::string& host, int port, int timeo
     Handle->UpdateAddresses();
 }
 
+std::string TNetIOHandlerSocket::ResolveWithin(const std::string& host, int& remaining) {
+    struct TAnswer {
+        int Code = 0;
+        std::uint32_t Address = 0;
+    };
+    std::promise<TAnswer> promise;
+    std::future<TAnswer> answer = promise.get_future();
+    // The thread owns copies of all it uses: when the wait gives up, it finishes on its own and
+    // its answer is dropped.
+    std::thread([resolver = TheStack()->Resolver, host, promise = std::move(promise)]() mutable {
+        try {
+            TAnswer result;
+            result.Code = resolver(host, result.Address);
+            promise.set_value(result);
+        } catch (...) {
+            promise.set_exception(std::current_exception());
+        }
+    }).detach();
+
+    const auto started = std::chrono::steady_clock::now();
+    const TNetWaitOutcome outcome = WaitInSlices(
+        remaining,
+        [&](int milliseconds) {
+            if (milliseconds < 0) {
+                answer.wait();
+                return true;
+            }
+            return answer.wait_for(std::chrono::milliseconds(milliseconds)) == std::future_status::ready;
+        },
+        [this] { return IsOpen(); }, ConnectSlice);
+    if (outcome == TNetWaitOutcome::Ended)
+        throw ENetClosedSocket();
+    if (outcome == TNetWaitOutcome::TimedOut) {
+        Close();
+        throw ENetConnectTimeout();
+    }
+    if (remaining != -2) {
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - started)
+                               .count();
+        remaining = std::max(1, remaining - static_cast<int>(spent));
+    }
+    const TAnswer result = answer.get();
+    TNetStack& stack = *TheStack();
+    if (result.Code != 0) {
+        stack.LastErrorCode = result.Code;
+        stack.ThrowSocketError(result.Code);
+    }
+    return TNetStack::DottedAddress(result.Address);
+}
+
 // The connect goes on in the background while this thread looks at it in slices and keeps the
-// windows alive in between. Time is counted in slices, as a connect that ends early ends the wait.
+// windows alive in between.
 void TNetIOHandlerSocket::ConnectWithTimeout(std::uint32_t address, int port, int timeout) {
     TNetStack& stack = *TheStack();
     const int started =
         BeginConnect(Handle->Handle, TSocketAddress{address, static_cast<std::uint16_t>(port)});
     stack.CheckSocketResult(started);
-    bool finished = started == 0;
-
-    int slice = ConnectSlice;
-    if (AntiFreezeApplies())
-        slice = std::max(1, std::min(TheAntiFreeze()->IdleTimeOut, ConnectSlice));
-    int remaining = timeout == -2 ? slice + 1 : timeout;
-    while (!finished && slice < remaining) {
-        finished = WaitForConnect(slice);
-        remaining = timeout == -2 ? slice + 1 : remaining - slice;
-        YieldToUI(true, false);
-        // A window event may have closed the connection meanwhile.
-        if (!IsOpen())
-            throw ENetClosedSocket();
-    }
-    if (!finished)
-        finished = WaitForConnect(remaining);
-    if (!finished) {
+    if (started == 0)
+        return;
+    const TNetWaitOutcome outcome = WaitInSlices(
+        timeout,
+        [this](int milliseconds) {
+            const int result = WaitConnectProgress(Handle->Handle, milliseconds);
+            TheStack()->CheckSocketResult(result);
+            return result == 1;
+        },
+        [this] { return IsOpen(); }, ConnectSlice);
+    if (outcome == TNetWaitOutcome::Ended)
+        throw ENetClosedSocket();
+    if (outcome == TNetWaitOutcome::TimedOut) {
         Close();
         throw ENetConnectTimeout();
     }
-    if (started != 0)
-        stack.CheckSocketResult(EndConnect(Handle->Handle));
+    stack.CheckSocketResult(EndConnect(Handle->Handle));
 }
 
-bool TNetIOHandlerSocket::WaitForConnect(int milliseconds) {
-    const int result = WaitConnectProgress(Handle->Handle, std::max(0, milliseconds));
-    TheStack()->CheckSocketResult(result);
-    return result == 1;
-}
-
-bool TNetIOHandlerSocket::SelectStep(int timeout) {
+bool TNetIOHandlerSocket::WaitForSocket(int (*wait)(TSocket, int), int timeout) {
     if (!IsOpen())
         throw ENetConnClosedGracefully();
-    const int result = WaitSocketReadable(Handle->Handle, timeout == -2 ? -1 : timeout);
-    TheStack()->CheckSocketResult(result);
-    const bool readable = result == 1;
-    YieldToUI(!readable, false);
-    return readable;
+    const TNetWaitOutcome outcome = WaitInSlices(
+        timeout,
+        [this, wait](int milliseconds) {
+            const int result = wait(Handle->Handle, milliseconds);
+            TheStack()->CheckSocketResult(result);
+            return result == 1;
+        },
+        [this] { return IsOpen(); });
+    if (outcome == TNetWaitOutcome::Ended)
+        throw ENetConnClosedGracefully();
+    return outcome == TNetWaitOutcome::Ready;
 }
 
 bool TNetIOHandlerSocket::WaitReadable(int timeout) {
-    if (!AntiFreezeApplies())
-        return SelectStep(timeout);
-    // While the windows are kept alive, the last part of every wait is a step of the idle
-    // time-out, so that the windows are serviced at least that often near its end.
-    const int idle = std::max(1, TheAntiFreeze()->IdleTimeOut);
-    if (timeout == -2) {
-        while (!SelectStep(idle)) {
-        }
-        return true;
-    }
-    if (timeout > idle) {
-        if (SelectStep(timeout - idle))
-            return true;
-        timeout = idle;
-    }
-    return SelectStep(timeout);
+    return WaitForSocket(WaitSocketReadable, timeout);
+}
+
+bool TNetIOHandlerSocket::WaitWritable(int timeout) {
+    return WaitForSocket(WaitSocketWritable, timeout);
 }
 
 long TNetIOHandlerSocket::ReceiveBytes(char* buffer, std::size_t size) {
@@ -136,7 +178,7 @@ long TNetIOHandlerSocket::ReceiveBytes(char* buffer, std::size_t size) {
 long TNetIOHandlerSocket::SendBytes(const char* data, std::size_t size) {
     if (!IsOpen())
         throw ENetClosedSocket();
-    return SendToSocket(Handle->Handle, data, size);
+    return SendToSocketNow(Handle->Handle, data, size);
 }
 
 } // namespace corvalet

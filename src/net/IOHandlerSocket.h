@@ -20,6 +20,7 @@ public:
     bool IsOpen() const override;
     void Open() override;
     bool WaitReadable(int timeout) override;
+    bool WaitWritable(int timeout) override;
     long ReceiveBytes(char* buffer, std::size_t size) override;
     long SendBytes(const char* data, std::size_t size) override;
 
@@ -31,9 +32,14 @@ public:
     bool UseNagle = true;
 
 private:
+    // The peer's dotted address. A name is looked up on a thread of its own while this one waits
+    // in slices, so that a resolver that does not answer neither freezes the windows nor outlasts
+    // `remaining` (ms, -2: no limit), which is reduced by the time the lookup took.
+    std::string ResolveWithin(const std::string& host, int& remaining);
     void ConnectWithTimeout(std::uint32_t address, int port, int timeout);
-    bool WaitForConnect(int milliseconds);
-    bool SelectStep(int timeout);
+    // Waits for the socket to become readable or writable; a handler closed meanwhile raises
+    // "Connection Closed Gracefully.".
+    bool WaitForSocket(int (*wait)(TSocket, int), int timeout);
 
     std::unique_ptr<TNetSocketHandle> Handle;
 };

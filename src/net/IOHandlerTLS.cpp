@@ -68,6 +68,9 @@ struct TNetIOHandlerTLS::TSession {
     BIO* Incoming = nullptr; // bytes from the server, for OpenSSL to decrypt
     BIO* Outgoing = nullptr; // bytes from OpenSSL, for the server
     bool Established = false;
+    // Encrypted bytes the socket had no room for yet, from CipherStart.
+    std::string Cipher;
+    std::size_t CipherStart = 0;
     // Decrypted bytes not yet handed on, from PlainStart.
     std::string Plain;
     std::size_t PlainStart = 0;
@@ -144,8 +147,11 @@ void TNetIOHandlerTLS::Handshake() {
         const int result = SSL_do_handshake(Session->Ssl);
         const int error = SSL_get_error(Session->Ssl, result);
         const std::string reason = OpenSSLReason("the server closed the connection");
-        if (!FlushOutput())
+        const int flushed = FlushOutputWithin(MillisecondsLeft(HandshakeTimeout, deadline));
+        if (flushed < 0)
             FailHandshake(OneLine(TNetStack::SocketErrorText(LastSocketError())));
+        if (flushed == 0)
+            FailHandshake("no answer in time");
         if (result == 1)
             break;
         if (error != SSL_ERROR_WANT_READ)
@@ -181,20 +187,45 @@ void TNetIOHandlerTLS::FailHandshake(const std::string& reason) {
 }
 
 bool TNetIOHandlerTLS::FlushOutput() {
+    TSession& session = *Session;
     char chunk[ChunkSize * 2];
-    while (BIO_ctrl_pending(Session->Outgoing) > 0) {
-        const int got = BIO_read(Session->Outgoing, chunk, static_cast<int>(sizeof chunk));
+    while (BIO_ctrl_pending(session.Outgoing) > 0) {
+        const int got = BIO_read(session.Outgoing, chunk, static_cast<int>(sizeof chunk));
         if (got <= 0)
             break;
-        std::size_t sent = 0;
-        while (sent < static_cast<std::size_t>(got)) {
-            const long n = TNetIOHandlerSocket::SendBytes(chunk + sent, static_cast<std::size_t>(got) - sent);
-            if (n < 0)
-                return false;
-            sent += static_cast<std::size_t>(n);
-        }
+        session.Cipher.append(chunk, static_cast<std::size_t>(got));
     }
+    while (session.CipherStart < session.Cipher.size()) {
+        const long n = TNetIOHandlerSocket::SendBytes(session.Cipher.data() + session.CipherStart,
+                                                      session.Cipher.size() - session.CipherStart);
+        if (n < 0)
+            return LastSocketError() == SocketErrorCode::WouldBlock;
+        session.CipherStart += static_cast<std::size_t>(n);
+    }
+    session.Cipher.clear();
+    session.CipherStart = 0;
     return true;
+}
+
+bool TNetIOHandlerTLS::OutputPending() const {
+    return Session && Session->CipherStart < Session->Cipher.size();
+}
+
+int TNetIOHandlerTLS::FlushOutputWithin(int timeout) {
+    const auto deadline = DeadlineOf(timeout);
+    for (;;) {
+        if (!FlushOutput())
+            return -1;
+        if (!OutputPending())
+            return 1;
+        const int left = MillisecondsLeft(timeout, deadline);
+        if (timeout != -2 && left == 0)
+            return 0;
+        if (!TNetIOHandlerSocket::WaitWritable(left))
+            return 0;
+        if (!Session)
+            throw ENetClosedSocket();
+    }
 }
 
 void TNetIOHandlerTLS::DecryptAvailable() {
@@ -242,6 +273,13 @@ bool TNetIOHandlerTLS::WaitReadable(int timeout) {
     if (!Session)
         return TNetIOHandlerSocket::WaitReadable(timeout);
     const auto deadline = DeadlineOf(timeout);
+    // The server answers only what it has received whole: encrypted bytes still waiting for room
+    // go out first, within the same wait.
+    const int flushed = FlushOutputWithin(timeout);
+    if (flushed < 0)
+        TheStack()->CheckSocketResult(-1);
+    if (flushed == 0)
+        return false;
     char chunk[ChunkSize];
     for (;;) {
         if (Session->PlainStart < Session->Plain.size() || Session->Closed)
@@ -279,22 +317,25 @@ long TNetIOHandlerTLS::SendBytes(const char* data, std::size_t size) {
         return TNetIOHandlerSocket::SendBytes(data, size);
     if (!IsOpen())
         throw ENetClosedSocket();
-    std::size_t written = 0;
-    while (written < size) {
-        const int piece = static_cast<int>(std::min<std::size_t>(size - written, 1 << 30));
-        ERR_clear_error();
-        const int result = SSL_write(Session->Ssl, data + written, piece);
-        if (result <= 0) {
-            const std::string message = "TLS connection with " + Session->Host + " failed: " +
-                                        OpenSSLReason("the connection cannot be written");
-            Close();
-            throw ENetTLSError(message);
-        }
-        written += static_cast<std::size_t>(result);
+    // Like a plain send it never waits: while earlier records still wait for room, nothing new is
+    // taken (the socket's "would block" stands), and the caller waits for writability.
+    if (!FlushOutput() || OutputPending())
+        return -1;
+    // One record at a time, so that what is taken is never much more than what the socket takes.
+    const int piece = static_cast<int>(std::min<std::size_t>(size, 16384));
+    ERR_clear_error();
+    const int result = SSL_write(Session->Ssl, data, piece);
+    if (result <= 0) {
+        const std::string message = "TLS connection with " + Session->Host + " failed: " +
+                                    OpenSSLReason("the connection cannot be written");
+        Close();
+        throw ENetTLSError(message);
     }
+    // The record is taken; what the socket has no room for yet goes out before the next record
+    // or before the next wait for the server.
     if (!FlushOutput())
         return -1;
-    return static_cast<long>(size);
+    return result;
 }
 
 } // namespace corvalet

@@ -42,8 +42,14 @@ private:
     struct TSession;
 
     void Handshake();
-    // Moves what OpenSSL has to send onto the socket; false when the socket refused it.
+    // Moves what OpenSSL has to send onto the socket, as far as the socket takes it now without
+    // waiting; false when the socket failed (a full send buffer is no failure: the rest waits).
     bool FlushOutput();
+    // Whether encrypted bytes still wait for room on the socket.
+    bool OutputPending() const;
+    // Sends every waiting encrypted byte within `timeout` ms (-2: no limit): 1 done, 0 time-out,
+    // -1 the socket failed.
+    int FlushOutputWithin(int timeout);
     // Hands what one receive from the socket gave (0: closed, -1: failed) to OpenSSL.
     void PumpInput(const char* chunk, long received);
     // Takes every whole record OpenSSL holds into the decrypted bytes.

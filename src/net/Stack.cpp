@@ -57,6 +57,9 @@ const std::pair<int, const char*> ErrorTexts[] = {
     {10065, "No route to host."},
     {10066, "Directory not empty"},
     {11001, "Host not found."},
+    {11002, "The name server did not answer in time; try again later."},
+    {11003, "The name server failed for good."},
+    {11004, "The host name has no IPv4 address."},
 };
 
 // A whole part of a numeric address: plain decimal digits, at most `maximum`.
@@ -108,6 +111,10 @@ bool TryNumericAddress(const std::string& text, std::uint32_t& address) {
 } // namespace
 
 TNetStack::TNetStack() : Resolver(ResolveHostAddress) {}
+
+bool TNetStack::NeedsLookup(const std::string& name) {
+    return !SameTextIgnoringCase(name, "localhost") && !IsNumericAddress(name);
+}
 
 std::string TNetStack::LookupHost(const std::string& name) {
     if (SameTextIgnoringCase(name, "localhost"))

@@ -26,6 +26,8 @@ public:
     // The dotted address of a host: "localhost" in any letter case is 127.0.0.1 without a
     // lookup, numeric text is returned as it is, anything else is looked up.
     std::string LookupHost(const std::string& name);
+    // Whether LookupHost has to ask the resolver: neither "localhost" nor numeric.
+    static bool NeedsLookup(const std::string& name);
     // Whether the text is an IPv4 address in one of the numeric forms a.b.c.d, a.b.c (c 16 bits),
     // a.b (b 24 bits) or a (32 bits), in plain decimal digits.
     static bool IsNumericAddress(const std::string& text);

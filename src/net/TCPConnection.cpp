@@ -15,6 +15,7 @@ namespace {
 constexpr int Shutdown = SocketErrorCode::Shutdown;
 constexpr int Aborted = SocketErrorCode::ConnectionAborted;
 constexpr int Reset = SocketErrorCode::ConnectionReset;
+constexpr int WouldBlock = SocketErrorCode::WouldBlock;
 
 } // namespace
 
@@ -101,7 +102,9 @@ long TNetTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeout, b
         long n = Handler->ReceiveBytes(ReceiveChunk.data(), ReceiveChunk.size());
         PeerClosed = n == 0;
         if (n != 0) {
-            if (stack.CheckSocketResult(n, {Shutdown, Aborted})) {
+            // After a reset the connection is gone as after an abort: dropped before the report,
+            // so that nothing else (the QUIT of the disconnect) fails on it a second time.
+            if (stack.CheckSocketResult(n, {Shutdown, Aborted, Reset})) {
                 n = 0;
                 DropSocket();
                 if (InBuffer.Empty())
@@ -212,6 +215,7 @@ void TNetTCPConnection::WriteBytes(const char* data, std::size_t count) {
     PendingWrites.assign(gathered, fullBlocks);
 }
 
+// Every send, gathered or not, goes through here and so under the write time-out.
 void TNetTCPConnection::SendNow(const char* data, std::size_t count) {
     CheckPeerClosed(true, true);
     if (!IsConnected())
@@ -222,7 +226,11 @@ void TNetTCPConnection::SendNow(const char* data, std::size_t count) {
         const long n = Handler->SendBytes(data + position, count - position);
         PeerClosed = n == 0;
         CheckPeerClosed(true, false);
-        if (stack.CheckSocketResult(n, {Shutdown, Aborted, Reset})) {
+        if (stack.CheckSocketResult(n, {Shutdown, Aborted, Reset, WouldBlock})) {
+            if (stack.LastErrorCode == WouldBlock) {
+                WaitForRoom();
+                continue;
+            }
             DropSocket();
             stack.ThrowSocketError(stack.LastErrorCode);
         }
@@ -267,14 +275,41 @@ void TNetTCPConnection::CancelWriteBuffer() {
     PendingWrites.clear();
 }
 
+void TNetTCPConnection::WaitForRoom() {
+    if (Handler->WaitWritable(ReadTimeout == 0 ? -2 : ReadTimeout))
+        return;
+    DropSocket();
+    throw ENetWriteTimeout();
+}
+
+std::string TNetTCPConnection::ReadReplyLine(std::size_t& bytes) {
+    for (;;) {
+        const std::string line = ReadLine("\n", -1, -1);
+        // Counted with its line end, so that endless blank lines are bounded too.
+        bytes += line.size() + 2;
+        if (bytes > MaxReplyBytes) {
+            DropSocket();
+            throw ENetReplyTooLong(MaxReplyLines, MaxReplyBytes);
+        }
+        std::string trimmed = TrimControl(line);
+        if (!trimmed.empty())
+            return trimmed;
+    }
+}
+
 int TNetTCPConnection::ReadReply(std::span<const int> expected) {
     std::vector<std::string> lines;
-    lines.push_back(ReadNonEmptyLine(INT_MAX));
+    std::size_t bytes = 0;
+    lines.push_back(ReadReplyLine(bytes));
     const std::string& first = lines.front();
     if (first.size() > 3 && first[3] == '-') {
         const std::string code = first.substr(0, 3);
         for (;;) {
-            lines.push_back(ReadNonEmptyLine(INT_MAX));
+            if (lines.size() >= MaxReplyLines) {
+                DropSocket();
+                throw ENetReplyTooLong(MaxReplyLines, MaxReplyBytes);
+            }
+            lines.push_back(ReadReplyLine(bytes));
             if (EndsMultiLineReply(code, lines.back()))
                 break;
         }

@@ -66,6 +66,9 @@ public:
     bool WriteBufferOpen() const { return Gathering; }
 
     // Reads one reply into LastReply and checks its code against `expected` (empty: any code).
+    // A reply of more than MaxReplyLines lines or MaxReplyBytes bytes (blank lines before it
+    // included) raises ENetReplyTooLong and drops the connection: a server that never ends its
+    // reply must not fill the memory.
     virtual int ReadReply(std::span<const int> expected);
     int ReadReply(std::initializer_list<int> expected) { return ReadReply(AsSpan(expected)); }
     // The code when `expected` is empty or holds it; otherwise raises RaiseReplyError.
@@ -84,11 +87,14 @@ public:
     void SetIOHandler(TNetIOHandler* handler);
     bool OwnsIOHandler() const { return OwnedHandler != nullptr; }
 
+    // Also the limit of a write that makes no progress: "Write Timeout".
     int ReadTimeout = 0;
     int MaxLineLength = 16384;
     TNetMaxLineAction MaxLineAction = TNetMaxLineAction::maException;
     int RecvBufferSize = 32768;
     int SendBufferSize = 32768;
+    std::size_t MaxReplyLines = 1000;
+    std::size_t MaxReplyBytes = 1024 * 1024;
     TNetManagedBuffer InBuffer;
     bool PeerClosed = false;
     bool LineWasSplit = false;
@@ -101,10 +107,16 @@ protected:
         return {codes.begin(), codes.size()};
     }
     std::string TakeOverlongLine(std::size_t maxLength);
+    // The next line of a reply that is not blank, trimmed; `bytes` counts what the reply took of
+    // the input so far and is checked against MaxReplyBytes.
+    std::string ReadReplyLine(std::size_t& bytes);
     void SendNow(const char* data, std::size_t count);
     // A send of gathered bytes. When it fails, nothing gathered goes out later: the peer would
     // see a stream with a hole in it.
     void SendGathered(const char* data, std::size_t count);
+    // Waits until the peer takes more bytes; a peer that takes nothing for ReadTimeout raises
+    // "Write Timeout" and the socket is dropped, as the stream could not be resumed.
+    void WaitForRoom();
 
     TNetIOHandler* Handler = nullptr;
     // A handler made by Connect stays until the connection is destroyed, so that a window event

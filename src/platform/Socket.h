@@ -104,6 +104,12 @@ int WaitSocketReadable(TSocket socket, int timeoutMs);
 long ReceiveFromSocket(TSocket socket, void* buffer, std::size_t size);
 // Bytes sent (possibly fewer than asked), or -1.
 long SendToSocket(TSocket socket, const void* data, std::size_t size);
+// Like SendToSocket, but never waits for room in the send buffer: when there is none it fails
+// with WouldBlock, so that the caller can wait for writability under its own time-out.
+long SendToSocketNow(TSocket socket, const void* data, std::size_t size);
+// Waits until the socket can take more bytes, or the peer failed: 1 writable, 0 time-out,
+// -1 failure. A negative time-out waits without limit.
+int WaitSocketWritable(TSocket socket, int timeoutMs);
 
 // The first IPv4 address of a host name. Returns 0, or a resolver code (11001 the name is not known).
 int ResolveHostAddress(const std::string& name, std::uint32_t& address);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -9,8 +10,13 @@ namespace corvalet {
 // empty last line, so "a\r\n" is one line and "" is none.
 std::vector<std::string> SplitLines(const std::string& text);
 
-// Reads a whole file as bytes. Returns false when it cannot be opened or read.
-bool ReadFileBytes(const std::string& path, std::string& bytes);
+// The most that is read of any one file: far beyond any settings, log or message body.
+constexpr std::size_t FileReadLimit = std::size_t{256} * 1024 * 1024;
+
+// Reads a whole regular file as bytes. Returns false, with errno set, when it cannot be opened or
+// read, is not a regular file (a device or a pipe could be read without end: ENODEV; a folder:
+// EISDIR) or holds more than `limit` bytes (EFBIG).
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::size_t limit = FileReadLimit);
 
 // Reads a text file as lines (see SplitLines). Returns false when it cannot be opened or read.
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);

@@ -146,9 +146,16 @@ void TNetSMTP::Connect(int timeout) {
             StartTLSAndGreet(name);
             return;
         }
-        if (Ehlo && SendCommand("EHLO " + name, AnyCode) == 250) {
-            CollectAuthSchemes(LastReply.Text, AuthSchemes);
-            return;
+        if (Ehlo) {
+            const int code = SendCommand("EHLO " + name, AnyCode);
+            if (code == 250) {
+                CollectAuthSchemes(LastReply.Text, AuthSchemes);
+                return;
+            }
+            // Only a server that does not know EHLO gets HELO; one that is busy or closing (4xx)
+            // is reported with its own words.
+            if (code < 500 || code > 599)
+                RaiseReplyError();
         }
         SendCommand("HELO " + name, 250);
     } catch (...) {
@@ -175,7 +182,11 @@ void TNetSMTP::PrepareSecurity() {
 }
 
 void TNetSMTP::StartTLSAndGreet(const std::string& name) {
-    if (SendCommand("EHLO " + name, AnyCode) != 250 || !Offers(LastReply.Text, "STARTTLS"))
+    const int code = SendCommand("EHLO " + name, AnyCode);
+    // A busy or closing server (4xx) is reported with its own words, as on a plain connection.
+    if (code >= 400 && code <= 499)
+        RaiseReplyError();
+    if (code != 250 || !Offers(LastReply.Text, "STARTTLS"))
         throw ENetTLSError("The server did not offer STARTTLS");
     if (SendCommand("STARTTLS", AnyCode) != 220)
         throw ENetTLSError("The server refused STARTTLS: " + ReplyOnOneLine(LastReply));
@@ -294,7 +305,18 @@ void TNetSMTP::SendTransaction(const TNetSMTPEnvelope& envelope, const std::func
     SendCommand("DATA", 354);
     if (writeMessage)
         writeMessage();
-    SendCommand(".", 250);
+    WriteLine(".");
+    // The server may check the whole message before it answers: its reply gets the longer wait.
+    const int readTimeout = ReadTimeout;
+    if (ReadTimeout != 0)
+        ReadTimeout = std::max(ReadTimeout, DataEndTimeout);
+    try {
+        ReadReply({250});
+    } catch (...) {
+        ReadTimeout = readTimeout;
+        throw;
+    }
+    ReadTimeout = readTimeout;
 }
 
 void TNetSMTP::Expand(const std::string& name) {

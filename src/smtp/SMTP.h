@@ -26,7 +26,7 @@ struct TNetSMTPEnvelope {
     std::vector<std::string> Recipients;
 };
 
-// The SMTP client: greets the server (EHLO, or HELO when EHLO is not answered with 250), sends one
+// The SMTP client: greets the server (EHLO, or HELO when EHLO is answered with 5xx), sends one
 // mail transaction per call and ends the conversation with QUIT.
 class TNetSMTP : public TNetTCPClient {
 public:
@@ -64,6 +64,11 @@ public:
     bool UseEhlo() const { return Ehlo; }
     // Without EHLO there is no authentication: switching it off sets atNone.
     void SetUseEhlo(bool value);
+
+    // How long the reply to the "." that ends the message is awaited (ms): servers may take
+    // minutes to check a message, and RFC 5321 asks clients to wait 10 minutes for it. A
+    // ReadTimeout of 0 (no limit) stays.
+    int DataEndTimeout = 600000;
 
     std::string MailAgent;
     std::string HeloName;

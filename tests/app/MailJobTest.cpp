@@ -163,6 +163,8 @@ TEST_F(MailJobTest, RefusalsBeforeTheSessionPassOnAndSendNothing) {
         {"refused address", [&](TFakeWindow& w) { w.Body = missing; }, "@x", 1, "@ Outside address"},
         {"unreadable body file", [&](TFakeWindow& w) { w.Body = missing; }, "a@example.org", 0,
          "Cannot open file \"" + missing + "\". No such file or directory"},
+        {"a device as the body file: never read", [](TFakeWindow& w) { w.Body = "/dev/zero"; }, "a@example.org",
+         0, "Cannot open file \"/dev/zero\". It is not a regular file."},
     };
     for (const TRefusal& c : cases) {
         SCOPED_TRACE(c.Name);

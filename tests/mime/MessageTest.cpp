@@ -1,4 +1,5 @@
 #include "mime/Encoder.h"
+#include "mime/HeaderList.h"
 #include "mime/HeaderWords.h"
 #include "mime/InternetDate.h"
 #include "mime/Message.h"
@@ -398,6 +399,26 @@ TEST(InternetDateTest, TheOffsetIsTheOneInForceAtThatTime) {
         tzset();
         EXPECT_EQ(LocalUtcOffset({2026, 12, 8, 21, 13, 15, 0}), 60);
         EXPECT_EQ(LocalUtcOffset({2026, 7, 1, 12, 0, 0, 0}), 120);
+    }
+    {
+        // Summer time ends at 03:00 on 25 Oct 2026: 02:30 happens at 00:30 and again at 01:30 UTC.
+        TEnvironment zone;
+        zone.Set("TZ", "Europe/Berlin");
+        tzset();
+        std::tm utc{};
+        utc.tm_year = 2026 - 1900;
+        utc.tm_mon = 9;
+        utc.tm_mday = 25;
+        utc.tm_min = 30;
+        const std::time_t first = timegm(&utc);
+        const std::time_t second = first + 3600;
+        const TDateTime repeated{2026, 10, 25, 2, 30, 0, 0};
+        EXPECT_EQ(LocalUtcOffsetNear(repeated, first), 120);
+        EXPECT_EQ(LocalUtcOffsetNear(repeated, first + 59), 120);
+        EXPECT_EQ(LocalUtcOffsetNear(repeated, second), 60);
+        EXPECT_EQ(LocalUtcOffsetNear(repeated, second + 1800), 60);
+        EXPECT_EQ(LocalUtcOffsetNear({2026, 10, 25, 1, 30, 0, 0}, second), 120);
+        EXPECT_EQ(LocalUtcOffsetNear({2026, 10, 25, 3, 30, 0, 0}, first), 60);
     }
     {
         TEnvironment zone;

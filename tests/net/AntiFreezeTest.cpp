@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "net/IOHandlerSocket.h"
+#include "net/Stack.h"
 #include "NetFixtures.h"
 
 namespace corvalet::test {
@@ -99,14 +100,20 @@ TEST_F(AntiFreezeTest, SendsServiceOnlyWhenNotWaitingForIdleness) {
     EXPECT_EQ(Services, 1);
 }
 
-TEST_F(AntiFreezeTest, WaitEndingWithoutDataIsSplitAtTheIdleTimeout) {
+TEST_F(AntiFreezeTest, WaitWithoutDataIsServicedEveryIdleTimeout) {
     TLoopbackSession session(Reply(""));
     Services = 0; // the connect's slice
     AntiFreeze.IdleTimeOut = 20;
-    // A wait of 100 ms: one step of 80 ms, then one of 20 ms, each followed by servicing.
+    // A wait of 100 ms: five slices of 20 ms, each followed by servicing; the time stays.
     const long elapsed = ElapsedMs([&] { EXPECT_EQ(session.Client.ReadLine("\n", 100), ""); });
-    EXPECT_EQ(Services, 2);
+    EXPECT_EQ(Services, 5);
     EXPECT_GE(elapsed, 90);
+
+    // The default time-out raises "Read Timeout" after the same slices.
+    Services = 0;
+    session.Client.ReadTimeout = 60;
+    EXPECT_EQ(MessageOf<ENetReadTimeout>([&] { session.Client.ReadLine(); }), "Read Timeout");
+    EXPECT_EQ(Services, 3);
 
     Services = 0;
     AntiFreeze.Active = false;
@@ -142,9 +149,9 @@ TEST_F(AntiFreezeTest, ConnectWaitIsSlicedAtTheIdleTimeoutAndServicedAfterEachSl
     client.Host = "127.0.0.1";
     client.Port = full.Port();
     AntiFreeze.IdleTimeOut = 30;
-    // 200 ms in slices of 30: six slices leave 20 ms, waited without servicing.
+    // 200 ms in slices of 30: six slices and one of the 20 ms left, each followed by servicing.
     EXPECT_EQ(MessageOf<ENetConnectTimeout>([&] { client.Connect(200); }), "Connect timed out.");
-    EXPECT_EQ(Services, 6);
+    EXPECT_EQ(Services, 7);
 
     Services = 0;
     AntiFreeze.Active = false;
@@ -177,6 +184,60 @@ TEST_F(AntiFreezeTest, EventThatDisconnectsDuringAWaitEndsTheWait) {
     AntiFreeze.IdleTimeOut = 10;
     AntiFreeze.OnServiceUI = [&](bool) { session.Client.Disconnect(); };
     EXPECT_THROW(session.Client.ReadLine("\n", 50), ENetConnClosedGracefully);
+}
+
+// A peer that takes nothing more while a large write is under way: the write waits in slices with
+// the windows serviced, gives up after the read time-out and drops the socket.
+TEST_F(AntiFreezeTest, WriteThatThePeerDoesNotTakeTimesOutWhileTheWindowsAreServiced) {
+    TLoopbackSession session([](TLoopbackPeer& peer) { peer.StopReading(5000); });
+    session.Client.ReadTimeout = 200;
+    AntiFreeze.IdleTimeOut = 20;
+    Services = 0;
+    // More than the socket buffers of both ends can hold.
+    const std::string block(64 * 1024 * 1024, 'x');
+    const long elapsed = ElapsedMs([&] {
+        EXPECT_EQ(MessageOf<ENetWriteTimeout>([&] { session.Client.WriteBytes(block.data(), block.size()); }),
+                  "Write Timeout");
+    });
+    EXPECT_GE(Services, 10);
+    EXPECT_GE(elapsed, 190);
+    EXPECT_LT(elapsed, 5000);
+    EXPECT_FALSE(session.Client.IsConnected());
+    session.Server.Stop();
+}
+
+// A name lookup that does not answer is awaited in slices and given up at the connect time-out;
+// its thread finishes on its own later.
+TEST_F(AntiFreezeTest, NameLookupIsAwaitedInSlicesWithinTheConnectTimeout) {
+    TLoopbackServer server(Reply("220 hi\r\n"));
+    TNetTCPClient client;
+    client.Host = "mail.test";
+    client.Port = server.Port();
+    AntiFreeze.IdleTimeOut = 20;
+    TheStack()->Resolver = [](const std::string&, std::uint32_t& address) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        address = LoopbackAddress;
+        return 0;
+    };
+    const long elapsed = ElapsedMs([&] {
+        EXPECT_EQ(MessageOf<ENetConnectTimeout>([&] { client.Connect(100); }), "Connect timed out.");
+    });
+    EXPECT_LT(elapsed, 350);
+    EXPECT_GE(Services, 4);
+    EXPECT_FALSE(client.IsConnected());
+
+    // A lookup within the time-out leaves the rest of it to the connect.
+    TheStack()->Resolver = [](const std::string&, std::uint32_t& address) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        address = LoopbackAddress;
+        return 0;
+    };
+    Services = 0;
+    client.Connect(2000);
+    EXPECT_GE(Services, 2);
+    EXPECT_EQ(client.ReadLine(), "220 hi");
+    client.Disconnect();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400)); // the first lookup's thread ends
 }
 
 } // namespace

@@ -22,13 +22,14 @@ TEST(SocketErrorTextTest, KnownCodesCarryTheirTextAfterTheCodeLine) {
         {10035, "Socket Error # 10035\r\nOperation would block. "},
         {10066, "Socket Error # 10066\r\nDirectory not empty"},
         {11001, "Socket Error # 11001\r\nHost not found."},
+        {11002, "Socket Error # 11002\r\nThe name server did not answer in time; try again later."},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TNetStack::SocketErrorText(c.Code), c.Message) << c.Code;
 }
 
 TEST(SocketErrorTextTest, UnknownCodeEndsWithTheLineBreak) {
-    EXPECT_EQ(TNetStack::SocketErrorText(11002), "Socket Error # 11002\r\n");
+    EXPECT_EQ(TNetStack::SocketErrorText(12345), "Socket Error # 12345\r\n");
     EXPECT_EQ(TNetStack::SocketErrorText(0), "Socket Error # 0\r\n");
 }
 

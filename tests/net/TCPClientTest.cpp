@@ -68,17 +68,33 @@ TEST_F(TCPClientTest, ShortNumericFormAndLookedUpNamesConnect) {
     EXPECT_EQ(Client.ReadLine(), "220 hello");
 }
 
-TEST_F(TCPClientTest, UnknownHostFailsWithHostNotFound) {
-    Client.Host = "unknown.test";
-    Client.Port = 25;
-    try {
-        Client.Connect();
-        FAIL();
-    } catch (const ENetSocketError& error) {
-        EXPECT_EQ(error.ErrorCode, 11001);
-        EXPECT_STREQ(error.what(), "Socket Error # 11001\r\nHost not found.");
+TEST_F(TCPClientTest, NamesThatDoNotResolveFailWithTheResolversCodeAndAReason) {
+    TheStack()->Resolver = [](const std::string& name, std::uint32_t&) {
+        return name == "unknown.test" ? SocketErrorCode::HostNotFound : SocketErrorCode::TryAgain;
+    };
+    const struct {
+        const char* Host;
+        int Timeout; // with a time-out, the lookup runs on a thread of its own
+        int Code;
+        const char* Message;
+    } cases[] = {
+        {"unknown.test", -1, 11001, "Socket Error # 11001\r\nHost not found."},
+        {"unknown.test", 1000, 11001, "Socket Error # 11001\r\nHost not found."},
+        {"busy.test", 1000, 11002,
+         "Socket Error # 11002\r\nThe name server did not answer in time; try again later."},
+    };
+    for (const auto& c : cases) {
+        Client.Host = c.Host;
+        Client.Port = 25;
+        try {
+            Client.Connect(c.Timeout);
+            FAIL() << c.Host;
+        } catch (const ENetSocketError& error) {
+            EXPECT_EQ(error.ErrorCode, c.Code);
+            EXPECT_STREQ(error.what(), c.Message);
+        }
+        EXPECT_FALSE(Client.IsConnected());
     }
-    EXPECT_FALSE(Client.IsConnected());
 }
 
 TEST_F(TCPClientTest, RefusedConnectCarriesItsCodeAndTheClientCanConnectAgain) {

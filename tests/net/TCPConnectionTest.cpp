@@ -152,6 +152,24 @@ TEST(ReadLineTest, ReadingAClosedConnection) {
               "Connection Closed Gracefully.");
 }
 
+TEST(ReadLineTest, ResetWhileReadingIsReportedOnceAndDropsTheSocket) {
+    TLoopbackSession session([](TLoopbackPeer& peer) {
+        std::string line;
+        peer.ReadLine(line);
+        peer.Reset();
+    });
+    session.Client.WriteLine("NOOP");
+    try {
+        session.Client.ReadLine();
+        ADD_FAILURE() << "no failure";
+    } catch (const ENetSocketError& error) {
+        EXPECT_EQ(error.ErrorCode, 10054);
+        EXPECT_STREQ(error.what(), "Socket Error # 10054\r\nConnection reset by peer.");
+    }
+    EXPECT_FALSE(session.Client.IsConnected());
+    EXPECT_NO_THROW(session.Client.Disconnect());
+}
+
 TEST(ReadNonEmptyLineTest, SkipsBlankLinesAndTrims) {
     TLoopbackSession session(Reply("\r\n \t \r\n  250 ok \r\n\r\n"));
     EXPECT_EQ(session.Client.ReadNonEmptyLine(10), "250 ok");
@@ -264,6 +282,14 @@ TEST(WriteBufferTest, CancelledOrDisconnectedBufferSendsNothing) {
     EXPECT_EQ(session.Server.Received().at(0), "sent\r\n");
 }
 
+TEST(WriteBufferTest, GatheredWriteOnAClosedConnectionFailsAtOnce) {
+    TLoopbackSession session(Reply(""));
+    session.Client.OpenWriteBuffer();
+    session.Client.Disconnect();
+    session.Client.OpenWriteBuffer();
+    EXPECT_THROW(session.Client.WriteLine("late"), ENetConnClosedGracefully);
+}
+
 TEST(TCPStreamTest, ReadWaitsForTheWholeCount) {
     TLoopbackSession session([](TLoopbackPeer& peer) {
         peer.Send("abc");
@@ -277,28 +303,58 @@ TEST(TCPStreamTest, ReadWaitsForTheWholeCount) {
     EXPECT_EQ(std::string(buffer, 6), "abcdef");
 }
 
-// Replies read from the bytes a server sends.
+// What only the wire shows of a reply: blank lines, bare LF line ends and a reply that arrives in
+// pieces, its line ends cut in two. The parsing of the lines has tests of its own.
 TEST(ReadReplyTest, RepliesFromTheWire) {
     const struct {
-        const char* Bytes;
+        std::vector<std::string> Pieces;
         int Code;
         Lines Text;
     } cases[] = {
-        {"250-first\r\n250-second\r\n250 last\r\n", 250, {"first", "second", "last"}},
-        {"354 Start mail input; end with <CRLF>.<CRLF>\r\n",
-         354,
-         {"Start mail input; end with <CRLF>.<CRLF>"}},
-        {"250-first\r\n250\r\n", 250, {"first", ""}},
-        {"250-first\r\n251 other\r\n250 last\r\n", 250, {"first", "251 other", "last"}},
-        {"250-first\r\n   continued here\r\n250 last\r\n", 250, {"first", "continued here", "last"}},
-        {"\r\n   \r\n\r\n220 ready\r\n", 220, {"ready"}},
-        {"250-first\r\n\r\n250 last\r\n", 250, {"first", "last"}},
-        {"abc fine\r\n", 0, {"fine"}},
+        {{"\r\n   \r\n\r\n220 ready\r\n"}, 220, {"ready"}},
+        {{"250-first\r\n\r\n250 last\r\n"}, 250, {"first", "last"}},
+        {{"250-first\n250 last\n"}, 250, {"first", "last"}},
+        {{"250-fir", "st\r", "\n250", " last\r", "\n"}, 250, {"first", "last"}},
     };
     for (const auto& c : cases) {
-        TLoopbackSession session(Reply(c.Bytes));
-        EXPECT_EQ(session.Client.ReadReply({}), c.Code) << c.Bytes;
-        EXPECT_EQ(session.Client.LastReply.Text, c.Text) << c.Bytes;
+        TLoopbackSession session([&c](TLoopbackPeer& peer) {
+            for (const std::string& piece : c.Pieces) {
+                peer.Send(piece);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            peer.WaitForClose();
+        });
+        EXPECT_EQ(session.Client.ReadReply({}), c.Code) << c.Pieces.front();
+        EXPECT_EQ(session.Client.LastReply.Text, c.Text) << c.Pieces.front();
+    }
+}
+
+TEST(ReadReplyTest, EndlessReplyIsCutWithAClearErrorAndTheConnectionDropped) {
+    const struct {
+        const char* Name;
+        std::string Line;
+        std::size_t MaxLines;
+        std::size_t MaxBytes;
+    } cases[] = {
+        {"too many lines", "250-more\r\n", 50, 1024 * 1024},
+        {"too many bytes", "250-" + std::string(1000, 'x') + "\r\n", 1000, 20000},
+        {"endless blank lines", "\r\n", 1000, 20000},
+    };
+    for (const auto& c : cases) {
+        TLoopbackSession session([&c](TLoopbackPeer& peer) {
+            std::string burst;
+            for (int i = 0; i < 100; ++i)
+                burst += c.Line;
+            for (int i = 0; i < 1000 && peer.Received().find("QUIT") == std::string::npos; ++i)
+                peer.Send(burst);
+        });
+        session.Client.MaxReplyLines = c.MaxLines;
+        session.Client.MaxReplyBytes = c.MaxBytes;
+        EXPECT_EQ(MessageOf<ENetReplyTooLong>([&] { session.Client.ReadReply({250}); }),
+                  "The server's reply is longer than " + std::to_string(c.MaxLines) + " lines or " +
+                      std::to_string(c.MaxBytes) + " bytes.")
+            << c.Name;
+        EXPECT_FALSE(session.Client.IsConnected()) << c.Name;
     }
 }
 
@@ -393,14 +449,6 @@ TEST(TCPStreamTest, ReadPastWhatArrivedBeforeTheCloseReportsTheClose) {
     char buffer[6] = {};
     EXPECT_EQ(MessageOf<ENetConnClosedGracefully>([&] { stream.Read(buffer, 6); }),
               "Connection Closed Gracefully.");
-}
-
-TEST(WriteBufferTest, GatheredWriteOnAClosedConnectionFailsAtOnce) {
-    TLoopbackSession session(Reply(""));
-    session.Client.OpenWriteBuffer();
-    session.Client.Disconnect();
-    session.Client.OpenWriteBuffer();
-    EXPECT_THROW(session.Client.WriteLine("late"), ENetConnClosedGracefully);
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 #include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
+#include <cerrno>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace corvalet {
 namespace {
@@ -34,6 +36,30 @@ TEST(TextFileTest, ReadingAMissingFileFails) {
     EXPECT_FALSE(ReadTextLines(dir.File("absent.txt").string(), lines));
     EXPECT_EQ(lines, Lines{"kept"});
     EXPECT_FALSE(ReadTextLines(dir.Path().string(), lines)); // a folder is no file
+}
+
+// A device, a pipe (which has no writer: opening it must not wait for one) or a link to a device
+// is refused before anything is read; a regular file over the limit is refused too.
+TEST(TextFileTest, OnlyRegularFilesWithinTheLimitAreRead) {
+    test::TTempDir dir;
+    const std::string pipe = dir.File("pipe").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string link = dir.File("Corvalet.ini").string();
+    ASSERT_EQ(::symlink("/dev/full", link.c_str()), 0);
+    for (const std::string& path : {std::string("/dev/zero"), pipe, link}) {
+        std::string bytes = "kept";
+        errno = 0;
+        EXPECT_FALSE(ReadFileBytes(path, bytes)) << path;
+        EXPECT_EQ(errno, ENODEV) << path;
+        EXPECT_EQ(bytes, "kept") << path;
+    }
+    const std::string big = dir.File("big.txt").string();
+    ASSERT_TRUE(ReplaceFileAtomically(big, std::string(1000, 'x')));
+    std::string bytes;
+    EXPECT_TRUE(ReadFileBytes(big, bytes, 1000));
+    errno = 0;
+    EXPECT_FALSE(ReadFileBytes(big, bytes, 999));
+    EXPECT_EQ(errno, EFBIG);
 }
 
 TEST(TextFileTest, AtomicReplaceKeepsModeAndLeavesNoTemporaryFile) {

@@ -1,12 +1,17 @@
 #include "smtp/SMTP.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <thread>
+
+#include <pthread.h>
 
 #include <gtest/gtest.h>
 
 #include "mime/MessageClient.h"
+#include "net/AntiFreeze.h"
 #include "net/IOHandlerSocket.h"
 #include "smtp/SMTPExceptions.h"
 #include "support/FakeClock.h"
@@ -134,6 +139,12 @@ TEST_F(SMTPTest, FailuresByPhase) {
          "ok",
          true,
          {"EHLO client.test", "HELO client.test"}},
+        {"EHLO answered by a server that is closing",
+         {{"EHLO", "421 Too busy, try later\r\n", TSMTPAction::ReplyThenClose}},
+         false,
+         "reply 421: Too busy, try later\r\n",
+         false,
+         {"EHLO client.test"}},
         {"HELO refused",
          {{"EHLO", "502 Not implemented\r\n"}, {"HELO", "501 Bad name\r\n"}},
          false,
@@ -194,6 +205,12 @@ TEST_F(SMTPTest, FailuresByPhase) {
          true,
          "Read Timeout",
          true,
+         {"EHLO client.test", "RSET", "MAIL FROM:<sender@x.test>"}},
+        {"server resets while a reply is awaited",
+         {{"MAIL FROM", "", TSMTPAction::Reset}},
+         true,
+         "closed",
+         false,
          {"EHLO client.test", "RSET", "MAIL FROM:<sender@x.test>"}},
         {"over-long reply to RCPT TO",
          {{"RCPT TO", longLine}},
@@ -414,6 +431,121 @@ TEST_F(SMTPTest, FailedQuitIsRaisedAfterTheConnectionIsClosed) {
     EXPECT_EQ(Outcome([&] { Smtp.Disconnect(); }), "closed");
     EXPECT_FALSE(Smtp.IsConnected());
     EXPECT_FALSE(Smtp.Authenticated);
+}
+
+// The mail job reports the failure and then disconnects: a reset must leave nothing for the
+// disconnect to fail on a second time.
+TEST_F(SMTPTest, ResetIsReportedOnceAndTheDisconnectAfterItIsSilent) {
+    Start({{"RCPT TO", "", TSMTPAction::Reset}});
+    Smtp.Connect();
+    EXPECT_EQ(Outcome([&] { Send(); }), "closed");
+    EXPECT_FALSE(Smtp.IsConnected());
+    EXPECT_EQ(Outcome([&] { Smtp.Disconnect(); }), "ok");
+}
+
+// The server may check the whole message before it answers the final ".": that reply gets the long
+// wait, every other reply the read time-out.
+TEST_F(SMTPTest, ReplyToTheEndOfDataGetsItsOwnLongerWait) {
+    EXPECT_EQ(TNetSMTP().DataEndTimeout, 600000);
+    const struct {
+        const char* Name;
+        TSMTPRule Rule;
+        std::string Outcome;
+        long AtLeastMs;
+    } cases[] = {
+        {"slow but accepting", {".", "250 Queued at last\r\n", TSMTPAction::Reply, 250}, "ok", 200},
+        {"never answering", {".", "", TSMTPAction::Silent}, "Read Timeout", 380},
+        {"slow at MAIL FROM", {"MAIL FROM", "250 OK\r\n", TSMTPAction::Reply, 250}, "Read Timeout", 80},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Start({c.Rule});
+        Smtp.ReadTimeout = 100;
+        Smtp.DataEndTimeout = 400;
+        Smtp.Connect();
+        std::string outcome;
+        const auto start = std::chrono::steady_clock::now();
+        outcome = Outcome([&] { Send(); });
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(outcome, c.Outcome);
+        EXPECT_GE(elapsed, std::chrono::milliseconds(c.AtLeastMs));
+        EXPECT_EQ(Smtp.ReadTimeout, 100);
+        Received();
+    }
+}
+
+// A server that takes DATA and then stops reading, with more of the message left than the socket
+// buffers hold: the write gives up at the read time-out, and the next mailing goes through.
+TEST_F(SMTPTest, ServerThatStopsReadingDuringDataCannotHoldTheClient) {
+    // Long enough for the client to fill the socket buffers even on a busy machine (loopback
+    // receive buffers may grow to tens of megabytes).
+    Start({{"DATA", "354 Go on\r\n", TSMTPAction::StopReading}});
+    Server->StopReadingMs = 2500;
+    TNetAntiFreeze antiFreeze;
+    antiFreeze.IdleTimeOut = 20;
+    int services = 0;
+    antiFreeze.OnServiceUI = [&](bool) { ++services; };
+    Smtp.ReadTimeout = 200;
+    Smtp.Connect();
+    const std::string line = std::string(998, 'x') + "\r\n";
+    std::string block;
+    for (int i = 0; i < 64 * 1024; ++i)
+        block += line;
+    services = 0;
+    EXPECT_EQ(Outcome([&] {
+                  Smtp.SendTransaction(Envelope, [&] { Smtp.WriteBytes(block.data(), block.size()); });
+              }),
+              "Write Timeout");
+    EXPECT_GE(services, 10);
+    EXPECT_FALSE(Smtp.IsConnected());
+
+    // The next minute's mailing, answered once the server reads again.
+    Smtp.ReadTimeout = 5000;
+    EXPECT_EQ(Outcome([&] { Smtp.Connect(); }), "ok");
+    EXPECT_EQ(Outcome([&] { Send(); }), "ok");
+    EXPECT_EQ(Outcome([&] { Smtp.Disconnect(); }), "ok");
+    EXPECT_TRUE(Server->WaitForConnectionsEnded(2));
+    const Lines lines = Server->Lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], ".");
+    EXPECT_EQ(lines.back(), "QUIT");
+}
+
+// Signals arriving all the time interrupt every wait, receive and send of a mailing; each is
+// repeated, and the message arrives whole.
+TEST_F(SMTPTest, SignalStormDuringAMailingStillDelivers) {
+    struct sigaction action {};
+    struct sigaction previous {};
+    action.sa_handler = [](int) {};
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no automatic restart: every call sees EINTR
+    ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+    Start({{".", "250 Queued\r\n", TSMTPAction::Reply, 100}});
+    const pthread_t mailer = pthread_self();
+    std::atomic<bool> done{false};
+    std::thread storm([&] {
+        while (!done) {
+            pthread_kill(mailer, SIGUSR1);
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    const std::string body(4 * 1024 * 1024, 'y');
+    std::string outcome = Outcome([&] {
+        Smtp.Connect(2000);
+        Smtp.SendTransaction(Envelope, [&] {
+            for (std::size_t at = 0; at < body.size(); at += 1000)
+                Smtp.WriteLine(body.substr(at, 1000));
+        });
+        Smtp.Disconnect();
+    });
+    done = true;
+    storm.join();
+    sigaction(SIGUSR1, &previous, nullptr);
+    EXPECT_EQ(outcome, "ok");
+    EXPECT_TRUE(Server->WaitForConnectionsEnded());
+    const Lines lines = Server->Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(1000, 'y')), 4 * 1024 * 1024 / 1000);
+    EXPECT_EQ(lines.back(), "QUIT");
 }
 
 TEST_F(SMTPTest, ExpandAndVerify) {

@@ -1,7 +1,11 @@
 #include "support/LoopbackServer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
+#include <thread>
+
+#include <sys/socket.h>
 
 namespace corvalet::test {
 
@@ -115,6 +119,19 @@ void TLoopbackPeer::WaitForClose(int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!Ended && !Stopping && MillisecondsLeft(deadline) > 0)
         ReadMore(MillisecondsLeft(deadline));
+}
+
+void TLoopbackPeer::Reset() {
+    const linger abort{1, 0};
+    ::setsockopt(Socket.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    Socket.Close();
+    Ended = true;
+}
+
+void TLoopbackPeer::StopReading(int milliseconds) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!Stopping && MillisecondsLeft(deadline) > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, MillisecondsLeft(deadline))));
 }
 
 void TLoopbackPeer::Close() {

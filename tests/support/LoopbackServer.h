@@ -51,6 +51,10 @@ public:
     void WaitForClose(int timeoutMs = 5000);
     // Closes this side (after taking what the client sent, so that the close is an orderly one).
     void Close();
+    // Ends the connection with a reset, as a crashed or impatient server does.
+    void Reset();
+    // Reads nothing for `milliseconds` (or until the server stops): the client's writes pile up.
+    void StopReading(int milliseconds);
     // Every byte read from the client so far.
     const std::string& Received() const { return Input; }
 

@@ -1,5 +1,8 @@
 #include "support/ScriptedSMTPServer.h"
 
+#include <chrono>
+#include <thread>
+
 namespace corvalet::test {
 
 namespace {
@@ -38,7 +41,7 @@ bool TScriptedSMTPServer::Answer(TLoopbackPeer& peer, const std::string& line, b
         const bool exact = line.empty() || line == ".";
         const bool matches = exact ? candidate.Command == line
                                    : !candidate.Command.empty() && line.rfind(candidate.Command, 0) == 0;
-        if (matches) {
+        if (matches && !(candidate.Action == TSMTPAction::StopReading && StoppedReading)) {
             rule = candidate;
             break;
         }
@@ -50,7 +53,18 @@ bool TScriptedSMTPServer::Answer(TLoopbackPeer& peer, const std::string& line, b
             Record(unanswered);
         return false;
     }
+    if (rule.Action == TSMTPAction::Reset) {
+        peer.Reset();
+        return false;
+    }
+    if (rule.DelayMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(rule.DelayMs));
     peer.Send(rule.Reply);
+    if (rule.Action == TSMTPAction::StopReading) {
+        StoppedReading = true;
+        peer.StopReading(StopReadingMs);
+        return false;
+    }
     startsData = line.rfind("DATA", 0) == 0 && rule.Reply.rfind("354", 0) == 0;
     return rule.Action == TSMTPAction::Reply;
 }

@@ -11,6 +11,9 @@ enum class TSMTPAction {
     Reply,          // send the reply and read the next command
     ReplyThenClose, // send the reply and close the connection
     Silent,         // answer nothing more until the client closes
+    Reset,          // reset the connection instead of answering
+    StopReading,    // send the reply, then read nothing for StopReadingMs and close; once only, later
+                    // connections get the default answer
 };
 
 // How the server answers a command line that starts with `Command` (case-sensitive). The command
@@ -19,6 +22,8 @@ struct TSMTPRule {
     std::string Command;
     std::string Reply;
     TSMTPAction Action = TSMTPAction::Reply;
+    // How long the server thinks before it answers.
+    int DelayMs = 0;
 };
 
 // An SMTP server on 127.0.0.1 that answers each command from a table and records every line it
@@ -29,6 +34,8 @@ public:
     explicit TScriptedSMTPServer(std::vector<TSMTPRule> rules = {});
 
     int Port() const { return Server.Port(); }
+    // How long a StopReading rule keeps the server from reading.
+    std::atomic<int> StopReadingMs{500};
     // Every line received on every connection so far, without CR LF.
     std::vector<std::string> Lines() const;
     // Waits until `count` connections have ended.
@@ -44,6 +51,7 @@ private:
     void Record(const std::string& line);
 
     std::vector<TSMTPRule> Rules;
+    bool StoppedReading = false;
     mutable std::mutex Lock;
     std::vector<std::string> Received;
     TLoopbackServer Server;

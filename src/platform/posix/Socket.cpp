@@ -288,6 +288,20 @@ long SendToSocket(TSocket socket, const void* data, std::size_t size) {
     }
 }
 
+long SendToSocketNow(TSocket socket, const void* data, std::size_t size) {
+    for (;;) {
+        const ssize_t sent = ::send(socket, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0)
+            return static_cast<long>(sent);
+        if (errno != EINTR)
+            return FailErrno();
+    }
+}
+
+int WaitSocketWritable(TSocket socket, int timeoutMs) {
+    return PollOne(socket, POLLOUT, timeoutMs);
+}
+
 int ResolveHostAddress(const std::string& name, std::uint32_t& address) {
     addrinfo hints{};
     hints.ai_family = AF_INET;

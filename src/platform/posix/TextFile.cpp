@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -83,13 +84,23 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-bool ReadFileBytes(const std::string& path, std::string& bytes) {
-    TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::size_t limit) {
+    // Without waiting: opening a pipe for reading would wait for a writer.
+    TFileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.Get() < 0)
         return false;
     struct stat info {};
-    if (::fstat(file.Get(), &info) != 0 || S_ISDIR(info.st_mode))
+    if (::fstat(file.Get(), &info) != 0)
         return false;
+    // A device or a pipe may never end: only regular files are read.
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : ENODEV;
+        return false;
+    }
+    if (static_cast<std::uint64_t>(info.st_size) > limit) {
+        errno = EFBIG;
+        return false;
+    }
     std::string result;
     result.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
@@ -102,6 +113,11 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
         }
         if (got == 0)
             break;
+        // A file that grows while it is read is bounded all the same.
+        if (result.size() + static_cast<std::size_t>(got) > limit) {
+            errno = EFBIG;
+            return false;
+        }
         result.append(buffer, static_cast<std::size_t>(got));
     }
     bytes = std::move(result);
