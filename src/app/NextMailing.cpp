@@ -57,4 +57,8 @@ std::optional<TNextMailings> NextMailingOfRows(const std::vector<TScheduleRow>& 
     return next;
 }
 
+std::string MailingTimeText(const TDateTime& when, const TFormatSettings& formats) {
+    return formats.FormatDate(when) + " " + TFormatSettings::Format("HH:mm", when);
+}
+
 } // namespace corvalet

@@ -5,6 +5,7 @@
 #include "platform/FormatSettings.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace corvalet {
@@ -26,5 +27,9 @@ struct TNextMailings {
 };
 std::optional<TNextMailings> NextMailingOfRows(const std::vector<TScheduleRow>& rows, const TDateTime& now,
                                                const TFormatSettings& formats);
+
+// A mailing's date and time as the window and the notification icon show it: the short date and
+// the hour and minute the schedule's time fields use ("12/10/2026 09:05").
+std::string MailingTimeText(const TDateTime& when, const TFormatSettings& formats);
 
 } // namespace corvalet

@@ -1,5 +1,6 @@
 #include "ui/ProgramShell.h"
 
+#include "app/NextMailing.h"
 #include "log/Logger.h"
 #include "settings/Configuration.h"
 
@@ -97,6 +98,7 @@ void TProgramShell::FormCreate(bool startHidden, bool withoutDisplay) {
         Services.Logger.SetLines(&Lines);
         Services.ConfigureLogger();
         Window.PrepareEditingArea();
+        UpdateNextMailingHint();
     } catch (const std::exception& error) {
         HandleApplicationException(error);
     }
@@ -122,6 +124,26 @@ void TProgramShell::HandleUnknownException() {
 
 void TProgramShell::TimerTimer() {
     Guarded([this] { Scheduler->TimerTimer(); });
+    // Once a minute is enough: the hint names minutes.
+    if (HintMinute != ScheduledMinuteOf(Services.Clock.Now()))
+        Guarded([this] { UpdateNextMailingHint(); });
+}
+
+void TProgramShell::UpdateNextMailingHint() {
+    const TDateTime now = Services.Clock.Now();
+    const TDateTime minute = ScheduledMinuteOf(now);
+    // A minute whose pass has not run yet (the window just closed, the program just started) is
+    // still to be mailed by the next tick: its rows count, and the hint is due again once it ran.
+    const bool passDone = Scheduler->WasEvaluated(minute);
+    HintMinute = passDone ? std::optional<TDateTime>(minute) : std::nullopt;
+    const TDateTime after = passDone ? now : minute.AddMinutes(-1);
+    const std::optional<TNextMailings> next =
+        NextMailingOfRows(Window.RecipientRows(), after, Services.Formats);
+    if (next)
+        Tray.SetNextMailing(QString::fromStdString(MailingTimeText(next->When, Services.Formats)),
+                            next->Rows);
+    else
+        Tray.SetNextMailing(QString(), 0);
 }
 
 void TProgramShell::SendNowBitBtnClick() {
@@ -149,6 +171,7 @@ void TProgramShell::ConfigureMenuItemClick() {
 void TProgramShell::DisableEnableMenuItemClick() {
     Scheduler->SchedulingEnabled = !Scheduler->SchedulingEnabled;
     Tray.SetSchedulingEnabled(Scheduler->SchedulingEnabled);
+    Guarded([this] { UpdateNextMailingHint(); });
     UpdateTimer();
 }
 
@@ -202,6 +225,8 @@ void TProgramShell::FormShow() {
 }
 
 void TProgramShell::FormHide() {
+    // OK, Cancel or closing: the rows may have changed.
+    Guarded([this] { UpdateNextMailingHint(); });
     UpdateTimer();
 }
 

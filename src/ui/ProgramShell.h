@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,8 @@ private:
     void FormShow();
     void FormHide();
     void UpdateTimer();
+    // Names the next mailing of the rows in the icon's hint.
+    void UpdateNextMailingHint();
     void MailingChanged(bool mailing);
     // Runs an event handler; whatever escapes it goes to the error handler.
     void Guarded(const std::function<void()>& handler);
@@ -113,6 +116,8 @@ private:
     std::unique_ptr<TSchedule> Scheduler;
     bool Hidden = false;
     bool ExitRequested = false;
+    // The minute whose tick last updated the hint.
+    std::optional<TDateTime> HintMinute;
 };
 
 } // namespace corvalet

@@ -68,6 +68,36 @@ QString TTrayIcon::Hint() const {
 
 void TTrayIcon::SetSchedulingEnabled(bool enabled) {
     DisableEnableMenuItem->setText(enabled ? QStringLiteral("Disable") : QStringLiteral("Enable"));
+    SchedulingEnabled = enabled;
+    ShowSchedule();
+}
+
+void TTrayIcon::SetNextMailing(const QString& when, int recipients) {
+    NextMailing = when;
+    NextRecipients = recipients;
+    ShowSchedule();
+}
+
+void TTrayIcon::ShowSchedule() {
+    const QString name = QStringLiteral("Corvalet");
+    if (!SchedulingEnabled) {
+        SetHint(name + QStringLiteral(" - paused"));
+        return;
+    }
+    if (NextMailing.isEmpty()) {
+        SetHint(name);
+        return;
+    }
+    // One call: a date text is never read again for place markers.
+    const QString mailing =
+        QStringLiteral("next mailing %1 to %2 %3")
+            .arg(NextMailing, QString::number(NextRecipients),
+                 NextRecipients == 1 ? QStringLiteral("recipient") : QStringLiteral("recipients"));
+    QString hint = name + QStringLiteral(" - ") + mailing;
+    // A long date format must not cut off the number of recipients: the name goes first.
+    if (hint.size() > MaxHintLength)
+        hint = mailing.left(1).toUpper() + mailing.mid(1);
+    SetHint(hint);
 }
 
 void TTrayIcon::OnActivated(QSystemTrayIcon::ActivationReason reason) {

@@ -37,8 +37,12 @@ public:
 
     void SetHint(const QString& hint);
     QString Hint() const;
-    // The caption of DisableEnableMenuItem names what the entry does next.
+    // The caption of DisableEnableMenuItem names what the entry does next; while scheduling is off
+    // the hint says the mailings are paused.
     void SetSchedulingEnabled(bool enabled);
+    // The hint names the next mailing: `when` as the user reads it and the number of recipients
+    // due then. An empty `when` (nothing is due any more) leaves just the program's name.
+    void SetNextMailing(const QString& when, int recipients);
 
     bool NoClose = true;
     bool ShowMinimizedIcon = false;
@@ -59,10 +63,14 @@ protected:
 
 private:
     void OnActivated(QSystemTrayIcon::ActivationReason reason);
+    void ShowSchedule();
 
     std::unique_ptr<QMenu> Menu;
     QSystemTrayIcon Icon;
     QPointer<QWidget> Window;
+    bool SchedulingEnabled = true;
+    QString NextMailing;
+    int NextRecipients = 0;
 };
 
 } // namespace corvalet

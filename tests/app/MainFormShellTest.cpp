@@ -94,6 +94,13 @@ TEST_F(MainFormShellTest, HiddenStartMailsTheSettingsRowsAndLogsThem) {
               std::string::npos);
 }
 
+TEST_F(MainFormShellTest, TheIconsHintNamesTheNextMailingOfTheListsRows) {
+    Shell->FormCreate(true);
+    EXPECT_EQ(Shell->TrayIcon().Hint(), "Corvalet - next mailing 12/09/2026 09:05 to 2 recipients");
+    Shell->TimerTimer();
+    EXPECT_EQ(Shell->TrayIcon().Hint(), "Corvalet - next mailing 12/10/2026 09:05 to 2 recipients");
+}
+
 TEST_F(MainFormShellTest, SendNowUsesTheFieldsAsTheyStandButTheSavedTimeOut) {
     Shell->FormCreate(false);
     ASSERT_TRUE(Form->isVisible());

@@ -240,6 +240,64 @@ TEST_F(ProgramShellTest, TrayIconTooltipAndMenu) {
     EXPECT_TRUE(tray.NoClose);
 }
 
+TEST(TrayIconHint, NamesTheNextMailingAndItsRecipients) {
+    TestApplication();
+    struct Case {
+        bool enabled;
+        const char* when;
+        int recipients;
+        const char* hint;
+    };
+    const Case cases[] = {
+        {true, "12/10/2026 09:05", 2, "Corvalet - next mailing 12/10/2026 09:05 to 2 recipients"},
+        {true, "12/10/2026 09:05", 1, "Corvalet - next mailing 12/10/2026 09:05 to 1 recipient"},
+        {true, "", 0, "Corvalet"},
+        {false, "12/10/2026 09:05", 2, "Corvalet - paused"},
+        // A long date leaves out the name rather than the number of recipients.
+        {true, "Thursday, 10 December 2026 09:05", 12,
+         "Next mailing Thursday, 10 December 2026 09:05 to 12 recipients"},
+    };
+    for (const Case& c : cases) {
+        TTrayIcon tray;
+        tray.SetNextMailing(QString::fromLatin1(c.when), c.recipients);
+        tray.SetSchedulingEnabled(c.enabled);
+        EXPECT_EQ(tray.Hint().toStdString(), c.hint);
+    }
+}
+
+// The hint follows the schedule: the minute still to come counts, a minute that has had its pass
+// does not, and the hint moves on with the clock, with the rows and with Disable/Enable.
+TEST_F(ProgramShellTest, TheIconsHintNamesTheNextMailing) {
+    Window.Rows = {{"a@example.org", "09 : 05", "Daily", "BCC"},
+                   {"b@example.org", "09 : 07", "Daily", "CC"},
+                   {"c@example.org", "09 : 07", "Workdays only", "BCC"},
+                   {"d@example.org", "09 : 06", "Each Sunday", "BCC"}};
+    Start({"/HIDE"});
+    const TTrayIcon& tray = Shell.TrayIcon();
+    EXPECT_EQ(tray.Hint(), "Corvalet - next mailing 12/09/2026 09:05 to 1 recipient");
+    Shell.TimerTimer();
+    EXPECT_EQ(Client.SentTo(), std::vector<std::string>{"a@example.org"});
+    EXPECT_EQ(tray.Hint(), "Corvalet - next mailing 12/09/2026 09:07 to 2 recipients");
+    Clock.AdvanceMinutes(2);
+    Shell.TimerTimer();
+    EXPECT_EQ(tray.Hint(), "Corvalet - next mailing 12/10/2026 09:05 to 1 recipient");
+
+    Shell.TrayIcon().DisableEnableMenuItem->trigger();
+    EXPECT_EQ(tray.Hint(), "Corvalet - paused");
+    Shell.TrayIcon().DisableEnableMenuItem->trigger();
+    EXPECT_EQ(tray.Hint(), "Corvalet - next mailing 12/10/2026 09:05 to 1 recipient");
+
+    // Rows changed in the window count once it closes; none left to mail gives the plain name.
+    Shell.TrayIcon().ConfigureMenuItem->trigger();
+    Window.Rows = {{"d@example.org", "09 : 06", "Each Sunday", "BCC"}};
+    Window.Form.close();
+    EXPECT_EQ(tray.Hint(), "Corvalet - next mailing 12/13/2026 09:06 to 1 recipient");
+    Shell.TrayIcon().ConfigureMenuItem->trigger();
+    Window.Rows = {{"d@example.org", "09 : 06", "Only at date 12/01/2026", "BCC"}};
+    Window.Form.close();
+    EXPECT_EQ(tray.Hint(), "Corvalet");
+}
+
 TEST_F(ProgramShellTest, ErrorInFormCreateIsReportedAndTheRestSkipped) {
     Window.FillError = "'31/31/2026' is not a valid date";
     Start({});
