@@ -65,6 +65,7 @@ TGeneralPage::TGeneralPage(const TFormatSettings& formats, const TClock& clock, 
       DeleteBitBtn(MakeButton("DeleteBitBtn", tr("Delete Item"), this)),
       SendNowBitBtn(MakeButton("SendNowBitBtn", tr("Send Now!"), this)),
       DeleteItemAction(new QAction(tr("Delete Item"), this)) {
+    RecipientsListView->ShowNextMailings(clock, formats);
     BuildControls();
     LayOut();
 }

@@ -1,5 +1,7 @@
 #include "ui/RecipientListView.h"
 
+#include "app/NextMailing.h"
+#include "platform/Clock.h"
 #include "settings/RecipientTexts.h"
 #include "ui/UiText.h"
 
@@ -58,7 +60,7 @@ void WriteRow(QTreeWidgetItem& item, const TRecipientRow& row) {
 }
 
 // Draws each cell as usual, then the grid lines at its right and bottom edges. A cell too narrow
-// for its text shows the whole text as its tooltip.
+// for its text shows the whole text as its tooltip, above the row's next mailing.
 class TGridLineDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -67,8 +69,12 @@ public:
                    const QModelIndex& index) override {
         if (event->type() != QEvent::ToolTip)
             return QStyledItemDelegate::helpEvent(event, view, option, index);
-        if (TRecipientListView::IsCut(*view, index)) {
-            QToolTip::showText(event->globalPos(), index.data(Qt::DisplayRole).toString(), view);
+        const auto* list = qobject_cast<const TRecipientListView*>(view);
+        const QString tip = list != nullptr                           ? list->CellToolTip(index)
+                            : TRecipientListView::IsCut(*view, index) ? index.data(Qt::DisplayRole).toString()
+                                                                      : QString();
+        if (!tip.isEmpty()) {
+            QToolTip::showText(event->globalPos(), tip, view);
             return true;
         }
         QToolTip::hideText();
@@ -216,8 +222,8 @@ void TRecipientListView::FitColumns() {
             width += style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, columns) + headerMargin;
         if (column == FrequencyColumn)
             for (int code = 0; code < FirstDatedFrequency; ++code)
-                width = std::max(width, fontMetrics().horizontalAdvance(ToQt(std::string(
-                                            FrequencyTexts[static_cast<std::size_t>(code)]))) +
+                width = std::max(width, fontMetrics().horizontalAdvance(ToQt(
+                                            std::string(FrequencyTexts[static_cast<std::size_t>(code)]))) +
                                             cellMargins);
         columns->resizeSection(column, width);
     }
@@ -231,6 +237,26 @@ bool TRecipientListView::IsCut(const QAbstractItemView& view, const QModelIndex&
     // The cell's margins as the item view draws them: a few pixels at each side.
     const int margin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
     return view.fontMetrics().horizontalAdvance(text) + 2 * margin > cell.width();
+}
+
+void TRecipientListView::ShowNextMailings(const TClock& clock, const TFormatSettings& formats) {
+    Clock = &clock;
+    Formats = &formats;
+}
+
+QString TRecipientListView::CellToolTip(const QModelIndex& index) const {
+    QStringList lines;
+    if (IsCut(*this, index))
+        lines << index.data(Qt::DisplayRole).toString();
+    const QTreeWidgetItem* item = itemFromIndex(index);
+    if (Clock != nullptr && item != nullptr) {
+        const TRecipientRow row = RowOf(*item);
+        const std::optional<TDateTime> next = NextMailing(
+            TScheduleRow{row.Address, row.Time, row.Frequency, row.Distribution}, Clock->Now(), *Formats);
+        lines << (next ? tr("Next mailing: %1").arg(ToQt(MailingTimeText(*next, *Formats)))
+                       : tr("No next mailing"));
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 int TRecipientListView::RecipientsListViewCompare(const TRecipientRow& a, const TRecipientRow& b) const {

@@ -8,6 +8,9 @@
 
 namespace corvalet {
 
+class TClock;
+class TFormatSettings;
+
 // The recipient list: one read-only row of four texts per recipient, whole-row single selection,
 // grid lines. It sorts only when asked to, by `SortColumn`, each column with its own direction.
 class TRecipientListView : public QTreeWidget {
@@ -46,6 +49,13 @@ public:
     // True when the cell is too narrow to show its whole text (it then shows it as a tooltip).
     static bool IsCut(const QAbstractItemView& view, const QModelIndex& index);
 
+    // From now on each row's tooltip names when the schedule will next mail it, as of the clock's
+    // time when the tooltip shows.
+    void ShowNextMailings(const TClock& clock, const TFormatSettings& formats);
+    // The tooltip of a cell: its whole text when the cell cuts it, then the row's next mailing
+    // (once ShowNextMailings was called); empty for none.
+    QString CellToolTip(const QModelIndex& index) const;
+
 signals:
     // The selection moved: a row was selected or deselected.
     void SelectionChanged();
@@ -55,6 +65,8 @@ private:
 
     int Column = 0;
     std::array<bool, ColumnCount> DescendingFlags{};
+    const TClock* Clock = nullptr;
+    const TFormatSettings* Formats = nullptr;
 };
 
 } // namespace corvalet

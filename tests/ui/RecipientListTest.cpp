@@ -1,10 +1,13 @@
 // The recipient list: deleting, moving the selection and sorting by column.
 #include "MainFormFixture.h"
 
+#include "app/NextMailing.h"
 #include "ui/GeneralPage.h"
 #include "ui/RecipientListView.h"
 
 #include <QComboBox>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QHeaderView>
 #include <QStyle>
 #include <QLineEdit>
@@ -295,6 +298,57 @@ TEST_F(RecipientList, OnlyACellTooNarrowForItsTextIsCut) {
     EXPECT_TRUE(cut(1, TRecipientListView::AddressColumn));
     EXPECT_FALSE(cut(1, TRecipientListView::FrequencyColumn));
     EXPECT_FALSE(cut(1, TRecipientListView::DistributionColumn));
+}
+
+// Each row's tooltip names the row's next mailing as the schedule works it out, after the whole
+// text of a cell too narrow for it; the next mailing moves on with the clock.
+TEST_F(RecipientList, EachRowsTooltipNamesItsNextMailing) {
+    const struct {
+        TRecipientRow Row;
+        const char* Tip;
+    } cases[] = {
+        {{"a@example.test", "14 : 45", "Daily", "BCC"}, "Next mailing: 09.12.2026 14:45"},
+        // The minute of now has had its pass.
+        {{"b@example.test", "14 : 30", "Daily", "CC"}, "Next mailing: 10.12.2026 14:30"},
+        {{"c@example.test", "09 : 00", "Workdays only", "BCC"}, "Next mailing: 10.12.2026 09:00"},
+        {{"d@example.test", "09 : 00", "Each Sunday", "BCC"}, "Next mailing: 13.12.2026 09:00"},
+        {{"e@example.test", "08 : 00", "Monthly starting from 31.10.2026", "CC"},
+         "Monthly starting from 31.10.2026\nNext mailing: 31.12.2026 08:00"},
+        {{"f@example.test", "10 : 00", "Only at date 24.12.2026", "BCC"},
+         "Only at date 24.12.2026\nNext mailing: 24.12.2026 10:00"},
+        {{"g@example.test", "10 : 00", "Only at date 01.12.2026", "BCC"},
+         "Only at date 01.12.2026\nNo next mailing"},
+    };
+    for (const auto& example : cases)
+        Settings.AddRecipient(example.Row.Address, example.Row.Time, example.Row.Frequency,
+                              example.Row.Distribution);
+    Form->SettingsToControls();
+    Form->resize(468, 487);
+    QApplication::processEvents();
+    TRecipientListView* list = Form->GeneralPage()->List();
+    const auto tip = [list](int row, int column) {
+        return list->CellToolTip(list->model()->index(row, column)).toStdString();
+    };
+    for (int row = 0; row < static_cast<int>(std::size(cases)); ++row) {
+        const TRecipientRow& shown = cases[row].Row;
+        EXPECT_EQ(tip(row, TRecipientListView::FrequencyColumn), cases[row].Tip) << shown.Frequency;
+        // The same as the schedule's own reckoning, in every column of the row.
+        const std::optional<TDateTime> next = NextMailing(
+            {shown.Address, shown.Time, shown.Frequency, shown.Distribution}, Clock.Now(), Formats);
+        const std::string line =
+            next ? "Next mailing: " + MailingTimeText(*next, Formats) : "No next mailing";
+        EXPECT_EQ(tip(row, TRecipientListView::TimeColumn), line) << shown.Frequency;
+    }
+
+    Clock.Set(TDateTime{2026, 12, 9, 14, 45, 10, 0});
+    EXPECT_EQ(tip(0, TRecipientListView::AddressColumn), "Next mailing: 10.12.2026 14:45");
+
+    // The tooltip the list shows is that text.
+    const QRect cell = list->visualRect(list->model()->index(4, TRecipientListView::FrequencyColumn));
+    QHelpEvent help(QEvent::ToolTip, cell.center(), list->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(list->viewport(), &help);
+    EXPECT_EQ(QToolTip::text().toStdString(), cases[4].Tip);
+    QToolTip::hideText();
 }
 
 } // namespace
