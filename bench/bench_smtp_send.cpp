@@ -100,14 +100,16 @@ double PythonReported(const std::string& command) {
 
 // A throwaway authority and a certificate from it for 127.0.0.1, made with python3-trustme.
 bool MakeCertificates(const std::string& authority, const std::string& chain, const std::string& key) {
-    const std::string script = "import sys, trustme\n"
-                               "ca = trustme.CA()\n"
-                               "server = ca.issue_cert('127.0.0.1')\n"
-                               "ca.cert_pem.write_to_path(sys.argv[1])\n"
-                               "open(sys.argv[2], 'wb').write(b''.join(p.bytes() for p in server.cert_chain_pems))\n"
-                               "server.private_key_pem.write_to_path(sys.argv[3])\n";
-    return std::system(("/usr/bin/python3 -c \"" + script + "\" '" + authority + "' '" + chain + "' '" + key + "'")
-                           .c_str()) == 0;
+    const std::string script =
+        "import sys, trustme\n"
+        "ca = trustme.CA()\n"
+        "server = ca.issue_cert('127.0.0.1')\n"
+        "ca.cert_pem.write_to_path(sys.argv[1])\n"
+        "open(sys.argv[2], 'wb').write(b''.join(p.bytes() for p in server.cert_chain_pems))\n"
+        "server.private_key_pem.write_to_path(sys.argv[3])\n";
+    const std::string command =
+        "/usr/bin/python3 -c \"" + script + "\" '" + authority + "' '" + chain + "' '" + key + "'";
+    return std::system(command.c_str()) == 0;
 }
 
 // Peak resident memory of this process so far, in kB.
@@ -151,10 +153,11 @@ int main(int argc, char** argv) {
     test::TSMTPSinkServer tlsSink(chain, key);
     const std::string port = std::to_string(sink.Port());
     const std::string upload =
-        " --mail-from sender@example.test --mail-rcpt recipient@example.test --upload-file '" + prepared + "'";
+        " --mail-from sender@example.test --mail-rcpt recipient@example.test --upload-file '" + prepared +
+        "'";
     const std::string curl = "curl -s smtp://127.0.0.1:" + port + upload;
-    const std::string curlTLS = "curl -s --cacert '" + authority + "' smtps://127.0.0.1:" +
-                                std::to_string(tlsSink.Port()) + upload;
+    const std::string curlTLS =
+        "curl -s --cacert '" + authority + "' smtps://127.0.0.1:" + std::to_string(tlsSink.Port()) + upload;
     const std::string python = "/usr/bin/python3 '" + std::string(CORVALET_BENCH_DIR) +
                                "/bench_smtplib.py' " + port + " '" + attachment + "'";
 
