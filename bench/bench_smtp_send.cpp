@@ -1,6 +1,8 @@
 // Delivers one message with a large attachment to a local SMTP sink that discards it, and compares
 // the time with curl uploading a prepared message of the same size to the same sink and with
-// Python's smtplib building and sending the same kind of message.
+// Python's smtplib building and sending the same kind of message. Then the same delivery over TLS
+// from the first byte, to a TLS sink whose certificate comes from an authority made for the run,
+// against curl with smtps://, and Corvalet's peak memory to show it does not grow with the message.
 // Usage: bench_smtp_send [megabytes=64] [runs=3] [corvalet] (the last: Corvalet alone, for profiling)
 #include <algorithm>
 #include <chrono>
@@ -39,13 +41,18 @@ void FillMessage(TNetMessage& message, const std::string& attachment) {
 }
 
 // Seconds for Send (the message encoded and written onto the connection, the end of data answered).
-double SendWithCorvalet(int port, const std::string& attachment) {
+// With `trustFile`, over TLS from the first byte; the handshake is part of Connect, not counted.
+double SendWithCorvalet(int port, const std::string& attachment, const std::string& trustFile = "") {
     TNetMessage message;
     FillMessage(message, attachment);
     TNetSMTP smtp;
     smtp.Host = "127.0.0.1";
     smtp.Port = port;
     smtp.ReadTimeout = 60000;
+    if (!trustFile.empty()) {
+        smtp.Security = TNetSMTPSecurity::ssTLS;
+        smtp.TrustFile = trustFile;
+    }
     smtp.Connect();
     const auto start = Clock::now();
     smtp.Send(message);
@@ -91,6 +98,30 @@ double PythonReported(const std::string& command) {
     return pclose(pipe) == 0 ? seconds : -1;
 }
 
+// A throwaway authority and a certificate from it for 127.0.0.1, made with python3-trustme.
+bool MakeCertificates(const std::string& authority, const std::string& chain, const std::string& key) {
+    const std::string script =
+        "import sys, trustme\n"
+        "ca = trustme.CA()\n"
+        "server = ca.issue_cert('127.0.0.1')\n"
+        "ca.cert_pem.write_to_path(sys.argv[1])\n"
+        "open(sys.argv[2], 'wb').write(b''.join(p.bytes() for p in server.cert_chain_pems))\n"
+        "server.private_key_pem.write_to_path(sys.argv[3])\n";
+    const std::string command =
+        "/usr/bin/python3 -c \"" + script + "\" '" + authority + "' '" + chain + "' '" + key + "'";
+    return std::system(command.c_str()) == 0;
+}
+
+// Peak resident memory of this process so far, in kB.
+long PeakKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return -1;
+}
+
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -110,33 +141,60 @@ int main(int argc, char** argv) {
     std::ifstream preparedFile(prepared, std::ios::binary | std::ios::ate);
     const double messageMiB = static_cast<double>(preparedFile.tellg()) / (1 << 20);
 
+    const std::string authority = folder.File("authority.pem").string();
+    const std::string chain = folder.File("server.pem").string();
+    const std::string key = folder.File("server.key").string();
+    if (!MakeCertificates(authority, chain, key)) {
+        std::fprintf(stderr, "cannot make the certificates (python3-trustme)\n");
+        return 1;
+    }
+
     test::TSMTPSinkServer sink;
+    test::TSMTPSinkServer tlsSink(chain, key);
     const std::string port = std::to_string(sink.Port());
-    const std::string curl =
-        "curl -s smtp://127.0.0.1:" + port +
+    const std::string upload =
         " --mail-from sender@example.test --mail-rcpt recipient@example.test --upload-file '" + prepared +
         "'";
+    const std::string curl = "curl -s smtp://127.0.0.1:" + port + upload;
+    const std::string curlTLS =
+        "curl -s --cacert '" + authority + "' smtps://127.0.0.1:" + std::to_string(tlsSink.Port()) + upload;
     const std::string python = "/usr/bin/python3 '" + std::string(CORVALET_BENCH_DIR) +
                                "/bench_smtplib.py' " + port + " '" + attachment + "'";
 
-    std::vector<double> corvalet, curlTimes, pythonTimes;
+    // The peak before any large delivery: an empty attachment over TLS, so that the TLS library's
+    // own memory is in it too.
+    const std::string empty = folder.File("empty.bin").string();
+    corvalet::bench::WriteRandomFile(empty, 0);
+    SendWithCorvalet(tlsSink.Port(), empty, authority);
+    const long emptyPeak = PeakKilobytes();
+
+    std::vector<double> corvalet, curlTimes, pythonTimes, corvaletTLS, curlTLSTimes;
     for (int run = 0; run < runs; ++run) {
         corvalet.push_back(SendWithCorvalet(sink.Port(), attachment));
+        corvaletTLS.push_back(SendWithCorvalet(tlsSink.Port(), attachment, authority));
         if (corvaletOnly)
             continue;
         curlTimes.push_back(TimeCommand(curl));
+        curlTLSTimes.push_back(TimeCommand(curlTLS));
         pythonTimes.push_back(PythonReported(python));
     }
-    std::printf(
-        "attachment %llu MiB, message %.1f MiB, %d runs, median seconds; messages the sink took: %lld\n",
-        static_cast<unsigned long long>(megabytes), messageMiB, runs,
-        static_cast<long long>(sink.Messages()));
+    const long largePeak = PeakKilobytes();
+    std::printf("attachment %llu MiB, message %.1f MiB, %d runs, median seconds; messages the sinks took: "
+                "%lld plain, %lld TLS\n",
+                static_cast<unsigned long long>(megabytes), messageMiB, runs,
+                static_cast<long long>(sink.Messages()), static_cast<long long>(tlsSink.Messages()));
     std::printf("%-44s %8.3f s  %7.1f MiB/s\n", "Corvalet TNetSMTP::Send (encode + send)", Median(corvalet),
                 messageMiB / Median(corvalet));
+    std::printf("%-44s %8.3f s  %7.1f MiB/s\n", "Corvalet TNetSMTP::Send over TLS", Median(corvaletTLS),
+                messageMiB / Median(corvaletTLS));
+    std::printf("%-44s %8ld kB after an empty TLS delivery, %ld kB after all (%+ld kB)\n",
+                "Corvalet peak memory (VmHWM)", emptyPeak, largePeak, largePeak - emptyPeak);
     if (corvaletOnly)
         return 0;
     std::printf("%-44s %8.3f s  %7.1f MiB/s\n", "curl upload of the prepared message", Median(curlTimes),
                 messageMiB / Median(curlTimes));
+    std::printf("%-44s %8.3f s  %7.1f MiB/s\n", "curl smtps:// upload of the prepared message",
+                Median(curlTLSTimes), messageMiB / Median(curlTLSTimes));
     std::printf("%-44s %8.3f s  %7.1f MiB/s\n", "Python smtplib (build + send)", Median(pythonTimes),
                 messageMiB / Median(pythonTimes));
     return 0;

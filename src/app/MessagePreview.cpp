@@ -31,6 +31,17 @@ int TPreviewSMTP::SendCommand(const std::string& line, std::span<const int> expe
         InData = true;
     else if (line == ".")
         InData = false;
+    return ReadReply(expected);
+}
+
+// The reply to the data's closing "." line, which is written as a line of its own and is not
+// part of the message.
+int TPreviewSMTP::ReadReply(std::span<const int> expected) {
+    if (InData && Data.size() >= 3 && Data.compare(Data.size() - 3, 3, ".\r\n") == 0 &&
+        (Data.size() == 3 || Data.compare(Data.size() - 5, 2, "\r\n") == 0)) {
+        Data.resize(Data.size() - 3);
+        InData = false;
+    }
     // The answer a willing server gives.
     return expected.empty() || expected.front() < 0 ? 250 : expected.front();
 }

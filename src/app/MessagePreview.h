@@ -16,6 +16,7 @@ public:
     bool IsConnected() override { return false; }
     void Disconnect() override {}
     int SendCommand(const std::string& line, std::span<const int> expected) override;
+    int ReadReply(std::span<const int> expected) override;
     void WriteBytes(const char* data, std::size_t count) override;
 
     // "MAIL FROM:<sender>" and one "RCPT TO:<recipient>" a line, an empty line, then the message

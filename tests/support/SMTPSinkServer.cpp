@@ -1,8 +1,13 @@
 #include "support/SMTPSinkServer.h"
 
+#include <csignal>
 #include <cstring>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
+
+#include <openssl/err.h>
+#include <openssl/ssl.h>
 
 namespace corvalet::test {
 
@@ -31,19 +36,83 @@ bool StartsWithCommand(std::string_view line, std::string_view command) {
     return true;
 }
 
-bool SendAll(TSocket socket, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const long n = SendToSocket(socket, bytes.data(), bytes.size());
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 } // namespace
 
+struct TSMTPSinkServer::TTLSContext {
+    std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> Context{SSL_CTX_new(TLS_server_method()), SSL_CTX_free};
+};
+
+// One accepted connection, plain or under TLS: the conversation reads and writes through it alike.
+class TSMTPSinkServer::TConnection {
+public:
+    TConnection(TSocket socket, SSL_CTX* tls) : Socket(socket), Ssl(tls ? SSL_new(tls) : nullptr, SSL_free) {}
+
+    // The TLS handshake on a blocking socket; nothing to do in plain mode.
+    bool Open() {
+        if (!Ssl)
+            return true;
+        return SSL_set_fd(Ssl.get(), Socket) == 1 && SSL_accept(Ssl.get()) == 1;
+    }
+
+    // 1 when bytes can be received, 0 when none came within `milliseconds`, -1 on an error. TLS may
+    // hold decrypted bytes that the socket no longer shows.
+    int WaitReadable(int milliseconds) {
+        if (Ssl && SSL_pending(Ssl.get()) > 0)
+            return 1;
+        return WaitSocketReadable(Socket, milliseconds);
+    }
+
+    long Receive(char* buffer, std::size_t size) {
+        if (!Ssl)
+            return ReceiveFromSocket(Socket, buffer, size);
+        std::size_t received = 0;
+        return SSL_read_ex(Ssl.get(), buffer, size, &received) == 1 ? static_cast<long>(received) : -1;
+    }
+
+    bool SendAll(std::string_view bytes) {
+        while (!bytes.empty()) {
+            std::size_t n = 0;
+            if (Ssl) {
+                if (SSL_write_ex(Ssl.get(), bytes.data(), bytes.size(), &n) != 1)
+                    return false;
+            } else {
+                const long sent = SendToSocket(Socket, bytes.data(), bytes.size());
+                if (sent <= 0)
+                    return false;
+                n = static_cast<std::size_t>(sent);
+            }
+            bytes.remove_prefix(n);
+        }
+        return true;
+    }
+
+    // Ends TLS with its closing alert, so that the client sees an orderly end after QUIT.
+    void Close() {
+        if (Ssl)
+            SSL_shutdown(Ssl.get());
+    }
+
+private:
+    TSocket Socket;
+    std::unique_ptr<SSL, decltype(&SSL_free)> Ssl;
+};
+
 TSMTPSinkServer::TSMTPSinkServer() : Listener(BindLoopback(true)), ListenPort(LocalPort(Listener)) {
+    Thread = std::thread([this] { Run(); });
+}
+
+TSMTPSinkServer::TSMTPSinkServer(const std::string& chainFile, const std::string& keyFile)
+    : TLS(std::make_unique<TTLSContext>()), Listener(BindLoopback(true)), ListenPort(LocalPort(Listener)) {
+    // OpenSSL writes to the socket itself, and a client that has gone away must end the
+    // conversation, not the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    SSL_CTX* context = TLS->Context.get();
+    if (context == nullptr || SSL_CTX_use_certificate_chain_file(context, chainFile.c_str()) != 1 ||
+        SSL_CTX_use_PrivateKey_file(context, keyFile.c_str(), SSL_FILETYPE_PEM) != 1) {
+        char reason[256] = "no TLS context";
+        ERR_error_string_n(ERR_get_error(), reason, sizeof reason);
+        throw std::runtime_error("SMTP sink: cannot use the certificate " + chainFile + ": " + reason);
+    }
     Thread = std::thread([this] { Run(); });
 }
 
@@ -57,13 +126,16 @@ void TSMTPSinkServer::Run() {
         if (WaitSocketReadable(Listener.Get(), 20) != 1)
             continue;
         TOwnedSocket accepted(AcceptConnection(Listener.Get(), nullptr));
-        if (accepted.Get() != InvalidSocketValue)
-            Converse(accepted.Get());
+        if (accepted.Get() == InvalidSocketValue)
+            continue;
+        TConnection connection(accepted.Get(), TLS ? TLS->Context.get() : nullptr);
+        if (connection.Open())
+            Converse(connection);
     }
 }
 
-void TSMTPSinkServer::Converse(TSocket socket) {
-    if (!SendAll(socket, "220 sink ESMTP\r\n"))
+void TSMTPSinkServer::Converse(TConnection& connection) {
+    if (!connection.SendAll("220 sink ESMTP\r\n"))
         return;
     std::vector<char> chunk(1 << 18);
     std::string commands; // command bytes not yet answered
@@ -71,12 +143,12 @@ void TSMTPSinkServer::Converse(TSocket socket) {
     bool inData = false;
     std::int64_t dataBytes = 0;
     while (!Stopping) {
-        const int ready = WaitSocketReadable(socket, 20);
+        const int ready = connection.WaitReadable(20);
         if (ready < 0)
             return;
         if (ready == 0)
             continue;
-        const long received = ReceiveFromSocket(socket, chunk.data(), chunk.size());
+        const long received = connection.Receive(chunk.data(), chunk.size());
         if (received <= 0)
             return;
         std::string_view input(chunk.data(), static_cast<std::size_t>(received));
@@ -102,7 +174,7 @@ void TSMTPSinkServer::Converse(TSocket socket) {
                 ++MessageCount;
                 ByteCount += dataBytes;
                 input.remove_prefix(consumed);
-                if (!SendAll(socket, "250 Discarded\r\n"))
+                if (!connection.SendAll("250 Discarded\r\n"))
                     return;
                 continue;
             }
@@ -119,15 +191,16 @@ void TSMTPSinkServer::Converse(TSocket socket) {
                 inData = true;
                 dataBytes = 0;
                 tail = "\r\n"; // data that is only "." ends at once
-                if (!SendAll(socket, "354 Go ahead\r\n"))
+                if (!connection.SendAll("354 Go ahead\r\n"))
                     return;
             } else if (StartsWithCommand(line, "QUIT")) {
-                SendAll(socket, "221 Bye\r\n");
+                if (connection.SendAll("221 Bye\r\n"))
+                    connection.Close();
                 return;
             } else if (StartsWithCommand(line, "EHLO")) {
-                if (!SendAll(socket, "250-sink\r\n250 SIZE 0\r\n"))
+                if (!connection.SendAll("250-sink\r\n250 SIZE 0\r\n"))
                     return;
-            } else if (!SendAll(socket, "250 OK\r\n")) {
+            } else if (!connection.SendAll("250 OK\r\n")) {
                 return;
             }
         }

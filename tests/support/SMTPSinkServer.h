@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -12,9 +13,14 @@ namespace corvalet::test {
 // An SMTP server on 127.0.0.1 that accepts every command and throws the message data away as fast
 // as it arrives: the far end for delivery benchmarks. It answers any client (this program, curl,
 // Python's smtplib), one connection at a time.
+// Given a certificate, it speaks TLS from the first byte (as on port 465), so that the cost of the
+// encryption can be measured too; without one, plain SMTP.
 class TSMTPSinkServer {
 public:
     TSMTPSinkServer();
+    // `chainFile`: PEM of the server's certificate and its chain; `keyFile`: PEM of its private key
+    // (both may be the same file).
+    TSMTPSinkServer(const std::string& chainFile, const std::string& keyFile);
     ~TSMTPSinkServer();
     TSMTPSinkServer(const TSMTPSinkServer&) = delete;
     TSMTPSinkServer& operator=(const TSMTPSinkServer&) = delete;
@@ -25,9 +31,13 @@ public:
     std::int64_t DataBytes() const { return ByteCount; }
 
 private:
-    void Run();
-    void Converse(TSocket socket);
+    class TConnection;
+    struct TTLSContext;
 
+    void Run();
+    void Converse(TConnection& connection);
+
+    std::unique_ptr<TTLSContext> TLS; // null: plain SMTP
     TOwnedSocket Listener;
     int ListenPort = 0;
     std::atomic<bool> Stopping{false};
