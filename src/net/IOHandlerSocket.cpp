@@ -98,12 +98,7 @@ std::string TNetIOHandlerSocket::ResolveWithin(const std::string& host, int& rem
             return answer.wait_for(std::chrono::milliseconds(milliseconds)) == std::future_status::ready;
         },
         [this] { return IsOpen(); }, ConnectSlice);
-    if (outcome == TNetWaitOutcome::Ended)
-        throw ENetClosedSocket();
-    if (outcome == TNetWaitOutcome::TimedOut) {
-        Close();
-        throw ENetConnectTimeout();
-    }
+    EndConnectWait(outcome);
     if (remaining != -2) {
         const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
                                std::chrono::steady_clock::now() - started)
@@ -117,6 +112,17 @@ std::string TNetIOHandlerSocket::ResolveWithin(const std::string& host, int& rem
         stack.ThrowSocketError(result.Code);
     }
     return TNetStack::DottedAddress(result.Address);
+}
+
+// The look-up and the connect share one time-out and its texts: a window event that closed the
+// handler ends the wait, and a time-out closes the socket.
+void TNetIOHandlerSocket::EndConnectWait(TNetWaitOutcome outcome) {
+    if (outcome == TNetWaitOutcome::Ended)
+        throw ENetClosedSocket();
+    if (outcome == TNetWaitOutcome::TimedOut) {
+        Close();
+        throw ENetConnectTimeout();
+    }
 }
 
 // The connect goes on in the background while this thread looks at it in slices and keeps the
@@ -136,12 +142,7 @@ void TNetIOHandlerSocket::ConnectWithTimeout(std::uint32_t address, int port, in
             return result == 1;
         },
         [this] { return IsOpen(); }, ConnectSlice);
-    if (outcome == TNetWaitOutcome::Ended)
-        throw ENetClosedSocket();
-    if (outcome == TNetWaitOutcome::TimedOut) {
-        Close();
-        throw ENetConnectTimeout();
-    }
+    EndConnectWait(outcome);
     stack.CheckSocketResult(EndConnect(Handle->Handle));
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "net/AntiFreeze.h"
 #include "net/IOHandler.h"
 #include "net/SocketHandle.h"
 
@@ -37,6 +38,8 @@ private:
     // `remaining` (ms, -2: no limit), which is reduced by the time the lookup took.
     std::string ResolveWithin(const std::string& host, int& remaining);
     void ConnectWithTimeout(std::uint32_t address, int port, int timeout);
+    // Raises what ends a look-up or connect wait early: the handler closed, or the time-out.
+    void EndConnectWait(TNetWaitOutcome outcome);
     // Waits for the socket to become readable or writable; a handler closed meanwhile raises
     // "Connection Closed Gracefully.".
     bool WaitForSocket(int (*wait)(TSocket, int), int timeout);
