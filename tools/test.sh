@@ -17,13 +17,29 @@ export QT_QPA_PLATFORM=offscreen
 presets=(ci)
 [ "${1:-}" = "--asan" ] && presets+=(asan)
 status=0
+passed=0
+failed=0
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
 for preset in "${presets[@]}"; do
     echo "=== $preset build ==="
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
-    ctest --preset "$preset" || status=1
+    ctest --preset "$preset" | tee "$summary" || status=1
+    # "100% tests passed, 0 tests failed out of 539"
+    counts=$(sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$summary" | tail -n 1)
+    if [ -n "$counts" ]; then
+        read -r f total <<<"$counts"
+        failed=$((failed + f))
+        passed=$((passed + total - f))
+    else
+        status=1
+    fi
 done
 
 echo "=== fuzz targets ==="
 bash tools/fuzz.sh 20 || status=1
+
+# One closing line for all the builds' tests together.
+echo "tests: $passed passed, $failed failed"
 exit $status
