@@ -202,6 +202,8 @@ void TNetMessageClient::EmitMessage(TNetMessage& message, bool headersOnly) {
         if (!headersOnly)
             EmitBody(message);
     }
+    if (!Trailer.empty())
+        Output().WriteText(Trailer);
     if (gathering)
         gathering->Flush();
 }

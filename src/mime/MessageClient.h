@@ -21,6 +21,10 @@ public:
     // Size of the blocks a whole message is gathered into before it is passed to the sink; 0 passes
     // every line on at once.
     std::size_t SendBufferSize = TNetGatheringSink::DefaultBlockSize;
+    // Bytes written after the whole message through the same gathering, so that they leave with
+    // its last block (a mail session's end-of-data line: on its own, a small write after a large
+    // one waits for the server's delayed acknowledgement).
+    std::string Trailer;
 
     // Refuses, before anything is written, a message that cannot be written whole: header texts,
     // addresses, file names or lines holding line breaks, attachment files that cannot be opened.

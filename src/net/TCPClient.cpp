@@ -28,7 +28,6 @@ void TNetTCPClient::Connect(int timeout) {
     try {
         Handler->Open();
         ResetInput();
-        CancelWriteBuffer();
         Handler->ConnectTo(Host, Port, timeout,
                            TNetLocalBinding{BoundIP, BoundPort, BoundPortMin, BoundPortMax});
         ReportStatus(TNetStatus::hsConnected, Host);

@@ -69,7 +69,6 @@ void TNetTCPConnection::Disconnect() {
 }
 
 void TNetTCPConnection::DropSocket() {
-    CancelWriteBuffer();
     if (Handler != nullptr)
         Handler->Close();
 }
@@ -80,8 +79,6 @@ void TNetTCPConnection::SetIOHandler(TNetIOHandler* handler) {
 }
 
 long TNetTCPConnection::FillInputBuffer(bool raiseIfDisconnected, int timeout, bool raiseOnTimeout) {
-    // Whatever was gathered for writing goes out before waiting for an answer to it.
-    FlushWriteBuffer();
     if (timeout == -1)
         timeout = ReadTimeout == 0 ? -2 : ReadTimeout;
     long result = 0;
@@ -195,27 +192,10 @@ void TNetTCPConnection::WriteLines(const std::vector<std::string>& lines) {
 void TNetTCPConnection::WriteBytes(const char* data, std::size_t count) {
     if (count == 0 || data == nullptr)
         return;
-    if (!Gathering) {
-        SendNow(data, count);
-        return;
-    }
-    // A closed connection is reported at the write, not later at the flush.
-    CheckPeerClosed(true, true);
-    if (!IsConnected())
-        throw ENetNotConnected();
-    PendingWrites.append(data, count);
-    if (PendingWrites.size() < GatherBlockSize)
-        return;
-    // Full blocks go out; the tail waits for more.
-    const std::string gathered = std::move(PendingWrites);
-    const std::size_t fullBlocks = gathered.size() - gathered.size() % GatherBlockSize;
-    PendingWrites.clear();
-    for (std::size_t sent = 0; sent < fullBlocks; sent += GatherBlockSize)
-        SendGathered(gathered.data() + sent, GatherBlockSize);
-    PendingWrites.assign(gathered, fullBlocks);
+    SendNow(data, count);
 }
 
-// Every send, gathered or not, goes through here and so under the write time-out.
+// Every send goes through here and so under the write time-out.
 void TNetTCPConnection::SendNow(const char* data, std::size_t count) {
     CheckPeerClosed(true, true);
     if (!IsConnected())
@@ -238,41 +218,6 @@ void TNetTCPConnection::SendNow(const char* data, std::size_t count) {
         WorkProgress(TWorkMode::wmWrite, n);
         position += static_cast<std::size_t>(n);
     }
-}
-
-void TNetTCPConnection::OpenWriteBuffer(std::size_t blockSize) {
-    if (blockSize == 0)
-        blockSize = static_cast<std::size_t>(SendBufferSize > 0 ? SendBufferSize : 1);
-    FlushWriteBuffer();
-    GatherBlockSize = blockSize;
-    Gathering = true;
-}
-
-void TNetTCPConnection::FlushWriteBuffer() {
-    if (PendingWrites.empty())
-        return;
-    const std::string pending = std::move(PendingWrites);
-    PendingWrites.clear();
-    SendGathered(pending.data(), pending.size());
-}
-
-void TNetTCPConnection::SendGathered(const char* data, std::size_t count) {
-    try {
-        SendNow(data, count);
-    } catch (...) {
-        CancelWriteBuffer();
-        throw;
-    }
-}
-
-void TNetTCPConnection::CloseWriteBuffer() {
-    Gathering = false;
-    FlushWriteBuffer();
-}
-
-void TNetTCPConnection::CancelWriteBuffer() {
-    Gathering = false;
-    PendingWrites.clear();
 }
 
 void TNetTCPConnection::WaitForRoom() {

@@ -55,16 +55,6 @@ public:
     void WriteLines(const std::vector<std::string>& lines);
     virtual void WriteBytes(const char* data, std::size_t count);
 
-    // Gathering writes: while the write buffer is open, written bytes are collected and sent in
-    // blocks of `blockSize` bytes (0: SendBufferSize); the bytes on the wire are the same. Before
-    // anything is read from the peer, what is collected is sent. Closing sends the rest;
-    // cancelling, or losing the connection, drops it.
-    void OpenWriteBuffer(std::size_t blockSize = 0);
-    void FlushWriteBuffer();
-    void CloseWriteBuffer();
-    void CancelWriteBuffer();
-    bool WriteBufferOpen() const { return Gathering; }
-
     // Reads one reply into LastReply and checks its code against `expected` (empty: any code).
     // A reply of more than MaxReplyLines lines or MaxReplyBytes bytes (blank lines before it
     // included) raises ENetReplyTooLong and drops the connection: a server that never ends its
@@ -111,9 +101,6 @@ protected:
     // the input so far and is checked against MaxReplyBytes.
     std::string ReadReplyLine(std::size_t& bytes);
     void SendNow(const char* data, std::size_t count);
-    // A send of gathered bytes. When it fails, nothing gathered goes out later: the peer would
-    // see a stream with a hole in it.
-    void SendGathered(const char* data, std::size_t count);
     // Waits until the peer takes more bytes; a peer that takes nothing for ReadTimeout raises
     // "Write Timeout" and the socket is dropped, as the stream could not be resumed.
     void WaitForRoom();
@@ -125,9 +112,6 @@ protected:
 
 private:
     std::vector<char> ReceiveChunk;
-    std::string PendingWrites;
-    std::size_t GatherBlockSize = 0;
-    bool Gathering = false;
 };
 
 } // namespace corvalet

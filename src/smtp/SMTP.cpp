@@ -217,8 +217,6 @@ void TNetSMTP::RequireProtectedLogin() {
 void TNetSMTP::Disconnect() {
     std::exception_ptr quitFailure;
     try {
-        // Whatever a failed message left gathered is not sent: QUIT goes out on its own.
-        CancelWriteBuffer();
         if (IsConnected())
             WriteLine("QUIT");
     } catch (...) {
@@ -264,29 +262,27 @@ bool TNetSMTP::Authenticate() {
     return Authenticated;
 }
 
-void TNetSMTP::Send(TNetMessage& message) try {
+void TNetSMTP::Send(TNetMessage& message) {
     // Everything that could stop the message half-way is looked at before the first command.
     RequireCommandText(MailAgent, "The mail agent");
     TNetMessageClient::CheckMessage(message);
-    SendTransaction(EnvelopeOf(message), [&] {
+    const auto writeMessage = [&] {
         message.ExtraHeaders.SetHeaderValue("X-Mailer", MailAgent);
-        // The writer passes on whole blocks, which the connection sends at once, and then the last,
-        // shorter one, which the connection holds until the final "." joins it: on its own, a small
-        // write after a large one waits for the server's delayed acknowledgement.
-        const auto blockSize = static_cast<std::size_t>(SendBufferSize > 0 ? SendBufferSize : 0);
-        if (blockSize > 0)
-            OpenWriteBuffer(blockSize);
+        // The writer passes the message on in whole blocks, and the final "." with its last one.
         TNetMessageClient writer(Sink);
-        writer.SendBufferSize = blockSize;
+        writer.SendBufferSize = static_cast<std::size_t>(SendBufferSize > 0 ? SendBufferSize : 0);
+        writer.Trailer = ".\r\n";
         writer.EmitMessage(message, false);
-    });
-    CloseWriteBuffer();
-} catch (...) {
-    CancelWriteBuffer(); // what a failed message left gathered is not sent
-    throw;
+    };
+    RunTransaction(EnvelopeOf(message), writeMessage, true);
 }
 
 void TNetSMTP::SendTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage) {
+    RunTransaction(envelope, writeMessage, false);
+}
+
+void TNetSMTP::RunTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage,
+                              bool messageEndsData) {
     RequireCommandText(envelope.From, "The sender address");
     for (const std::string& recipient : envelope.Recipients)
         RequireCommandText(recipient, "A recipient address");
@@ -305,7 +301,8 @@ void TNetSMTP::SendTransaction(const TNetSMTPEnvelope& envelope, const std::func
     SendCommand("DATA", 354);
     if (writeMessage)
         writeMessage();
-    WriteLine(".");
+    if (!messageEndsData)
+        WriteLine(".");
     // The server may check the whole message before it answers: its reply gets the longer wait.
     const int readTimeout = ReadTimeout;
     if (ReadTimeout != 0)

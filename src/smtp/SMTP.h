@@ -85,6 +85,9 @@ public:
     bool Encrypted() const;
 
 private:
+    // SendTransaction; with `messageEndsData` the writer has sent the final "." itself.
+    void RunTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage,
+                        bool messageEndsData);
     // Puts the TLS handler under the connection when protection is asked for.
     void PrepareSecurity();
     // EHLO, STARTTLS, the handshake and EHLO again; the login methods come from the second EHLO.

@@ -234,62 +234,6 @@ TEST(WriteTest, WritesReportTheirProgress) {
     EXPECT_EQ(total, 12);
 }
 
-TEST(WriteBufferTest, GatheredWritesLeaveInBlocksWithTheSameBytes) {
-    TLoopbackSession session([](TLoopbackPeer& peer) { peer.WaitForClose(); });
-    TNetTCPClient& client = session.Client;
-    std::int64_t sends = 0;
-    client.OnWork = [&](TNetComponent&, TWorkMode, std::int64_t) { ++sends; };
-    client.WorkStart(TWorkMode::wmWrite, 0);
-
-    client.OpenWriteBuffer(8);
-    client.WriteText("abc");
-    EXPECT_EQ(sends, 0);
-    client.WriteText("defghijklmnopqrs"); // 19 bytes gathered: two blocks go, three wait
-    EXPECT_EQ(sends, 2);
-    client.WriteLine("t");
-    client.CloseWriteBuffer();
-    EXPECT_EQ(sends, 3);
-    EXPECT_FALSE(client.WriteBufferOpen());
-    client.WriteText("!"); // no longer gathered
-    EXPECT_EQ(sends, 4);
-
-    client.Disconnect();
-    ASSERT_TRUE(session.Server.WaitForConnectionsEnded(1));
-    EXPECT_EQ(session.Server.Received().at(0), "abcdefghijklmnopqrst\r\n!");
-}
-
-TEST(WriteBufferTest, WhatIsGatheredGoesOutBeforeAReplyIsAwaited) {
-    TLoopbackSession session([](TLoopbackPeer& peer) {
-        std::string line;
-        while (peer.ReadLine(line))
-            peer.Send("250 got " + line + "\r\n");
-    });
-    session.Client.OpenWriteBuffer();
-    EXPECT_EQ(session.Client.SendCommand("NOOP", 250), 250);
-    EXPECT_EQ(session.Client.LastReply.Text, Lines{"got NOOP"});
-}
-
-TEST(WriteBufferTest, CancelledOrDisconnectedBufferSendsNothing) {
-    TLoopbackSession session(Reply(""));
-    session.Client.OpenWriteBuffer();
-    session.Client.WriteLine("dropped");
-    session.Client.CancelWriteBuffer();
-    session.Client.WriteLine("sent");
-    session.Client.OpenWriteBuffer();
-    session.Client.WriteLine("lost with the connection");
-    session.Client.Disconnect();
-    ASSERT_TRUE(session.Server.WaitForConnectionsEnded(1));
-    EXPECT_EQ(session.Server.Received().at(0), "sent\r\n");
-}
-
-TEST(WriteBufferTest, GatheredWriteOnAClosedConnectionFailsAtOnce) {
-    TLoopbackSession session(Reply(""));
-    session.Client.OpenWriteBuffer();
-    session.Client.Disconnect();
-    session.Client.OpenWriteBuffer();
-    EXPECT_THROW(session.Client.WriteLine("late"), ENetConnClosedGracefully);
-}
-
 TEST(TCPStreamTest, ReadWaitsForTheWholeCount) {
     TLoopbackSession session([](TLoopbackPeer& peer) {
         peer.Send("abc");
