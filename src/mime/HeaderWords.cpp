@@ -3,6 +3,7 @@
 #include "mime/Encoder.h"
 #include "mime/MimeText.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace corvalet {
@@ -174,10 +175,50 @@ bool HoldsEncodedWordLookAlike(std::string_view text) {
     return false;
 }
 
+namespace {
+
+// The longest stretch of `text` the header folding cannot break: it breaks only at blanks outside
+// double quotes.
+std::size_t LongestUnbreakableRun(std::string_view text) {
+    std::size_t longest = 0;
+    std::size_t start = 0;
+    bool quoted = false;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == '"') {
+            quoted = !quoted;
+        } else if (!quoted && IsWhite(text[at])) {
+            longest = std::max(longest, at - start);
+            start = at + 1;
+        }
+    }
+    return std::max(longest, text.size() - start);
+}
+
+// A stretch this long could not stand on one header line even when it starts a fold line.
+constexpr std::size_t LongestFoldableRun = 900;
+
+std::string EncodeWords(std::string_view text, std::string_view extraSpecials, const TNetHeaderCharset& charset,
+                        bool encodeQuotes);
+
+} // namespace
+
 std::string EncodeHeaderWords(std::string_view text, std::string_view extraSpecials,
                               const TNetHeaderCharset& charset) {
     if (charset.Encoding == '8')
         return std::string(text);
+    std::string out = EncodeWords(text, extraSpecials, charset, false);
+    // Raw double quotes that enclose more than a header line can hold (a stray quote early in a
+    // long subject) would leave a line past 998 characters: the words holding them are encoded
+    // instead, where a quote is written =22.
+    if (out.find('"') != std::string::npos && LongestUnbreakableRun(out) > LongestFoldableRun)
+        out = EncodeWords(text, extraSpecials, charset, true);
+    return out;
+}
+
+namespace {
+
+std::string EncodeWords(std::string_view text, std::string_view extraSpecials, const TNetHeaderCharset& charset,
+                        bool encodeQuotes) {
     std::string out;
     TWordEncoder encoder(charset, extraSpecials, out);
     constexpr std::size_t Closed = std::string_view::npos;
@@ -191,7 +232,8 @@ std::string EncodeHeaderWords(std::string_view text, std::string_view extraSpeci
         while (at < text.size() && !IsWhite(text[at]))
             needsEncoding = NeedsEncoding(text[at++], extraSpecials) || needsEncoding;
         const std::string_view word = text.substr(wordStart, at - wordStart);
-        if (needsEncoding || LooksEncoded(word) || TooLongToFold(word)) {
+        if (needsEncoding || LooksEncoded(word) || TooLongToFold(word) ||
+            (encodeQuotes && word.find('"') != std::string_view::npos)) {
             if (stretchStart == Closed) {
                 out.append(text.substr(whiteStart, wordStart - whiteStart));
                 stretchStart = wordStart;
@@ -208,5 +250,7 @@ std::string EncodeHeaderWords(std::string_view text, std::string_view extraSpeci
         encoder.EncodeStretch(text.substr(stretchStart));
     return out;
 }
+
+} // namespace
 
 } // namespace corvalet

@@ -352,6 +352,23 @@ TEST_F(MessageTest, WordsReadersWouldTakeForEncodedWordsOrCouldNotFoldAreEncoded
     EXPECT_EQ(lines.back(), "\t=?UTF-8?Q?" + std::string(1200 % 63, 'w') + "?= end");
     for (std::size_t i = 1; i + 1 < lines.size(); ++i)
         EXPECT_EQ(lines[i], (i == 1 ? " " : "\t") + ("=?UTF-8?Q?" + std::string(63, 'w') + "?=")) << i;
+
+    // A stray quote early in a long subject: folding never breaks inside quotes, so the word that
+    // holds it is encoded (the quote as =22) and the rest folds at its blanks. Short quoted
+    // subjects keep their bytes.
+    std::string words;
+    for (int i = 0; i < 200; ++i)
+        words += " word";
+    Message.Subject = "Say \"hi" + words;
+    lines = Headers();
+    lines.pop_back();
+    EXPECT_EQ(lines.front(), "Subject: Say =?UTF-8?Q?=22hi?= word word word word word word word word word");
+    for (const std::string& line : lines)
+        EXPECT_LE(line.size(), 78u) << line;
+    Message.Subject = "Say \"hi\" to all";
+    lines = Headers();
+    lines.pop_back();
+    EXPECT_EQ(lines, Lines{"Subject: Say \"hi\" to all"});
 }
 
 TEST(RenderAddressTest, NamesAreQuotedOrEncoded) {
