@@ -6,6 +6,8 @@
 #   bash tools/fuzz.sh 600 fuzz_reply fuzz_headers
 # New inputs go to build/fuzz/corpus/<target>/ (kept between runs), a crashing input to
 # build/fuzz/artifacts/. Prints the executions of each target; fails when any target crashed.
+# FUZZ_SEED=N fixes libFuzzer's random seed, so that a short run explores the same inputs each
+# time (the test command does this; a long run by hand is better off with a new seed each time).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,7 +28,7 @@ for target in "${targets[@]}"; do
     mkdir -p "$work"
     echo "=== $target: ${seconds} s"
     build/fuzz/bin/"$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/"$target"- \
+        -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/"$target"- ${FUZZ_SEED:+-seed="$FUZZ_SEED"} \
         "$work" tests/fuzz/corpus/"$target" >"$log" 2>&1
     result=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
