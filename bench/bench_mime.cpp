@@ -2,6 +2,7 @@
 // the coreutils `base64` command on the same file, and the peak memory with that of a message whose
 // attachment is empty. Usage: bench_mime [megabytes=200] [runs=3]
 #include "mime/MessageClient.h"
+#include "PeakMemory.h"
 #include "RandomFile.h"
 
 #include <algorithm>
@@ -15,6 +16,8 @@
 
 using namespace corvalet;
 
+using bench::PeakKilobytes;
+
 namespace {
 
 class TDiscardingSink final : public TNetMessageSink {
@@ -22,16 +25,6 @@ public:
     void WriteText(std::string_view bytes) override { Bytes += bytes.size(); }
     std::uint64_t Bytes = 0;
 };
-
-// Peak resident memory of this process so far, in kB.
-long PeakKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
-}
 
 double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();

@@ -14,12 +14,15 @@
 #include <vector>
 
 #include "mime/MessageClient.h"
+#include "PeakMemory.h"
 #include "RandomFile.h"
 #include "smtp/SMTP.h"
 #include "support/SMTPSinkServer.h"
 #include "support/TempDir.h"
 
 using namespace corvalet;
+
+using bench::PeakKilobytes;
 
 namespace {
 
@@ -110,16 +113,6 @@ bool MakeCertificates(const std::string& authority, const std::string& chain, co
     const std::string command =
         "/usr/bin/python3 -c \"" + script + "\" '" + authority + "' '" + chain + "' '" + key + "'";
     return std::system(command.c_str()) == 0;
-}
-
-// Peak resident memory of this process so far, in kB.
-long PeakKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return -1;
 }
 
 double Median(std::vector<double> values) {
