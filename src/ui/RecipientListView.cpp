@@ -10,9 +10,12 @@
 #include <QStyle>
 #include <QToolTip>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace corvalet {
@@ -52,11 +55,57 @@ TRecipientRow RowOf(const QTreeWidgetItem& item) {
             FromQt(item.text(TRecipientListView::DistributionColumn))};
 }
 
+// The width a cell's text takes as the item view draws it: in fractions of a pixel, which the whole
+// pixels of QFontMetrics round away, so that a text said to fit is not drawn cut.
+int TextWidth(const QWidget& view, const QString& text) {
+    return static_cast<int>(std::ceil(QFontMetricsF(view.font()).horizontalAdvance(text)));
+}
+
+// The cell's margins as the item view draws them: a few pixels at each side.
+int CellMargins(const QAbstractItemView& view) {
+    return 2 * (view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1);
+}
+
+// The width a heading needs for its longest line.
+int HeadingWidth(const QHeaderView& columns, const QString& heading) {
+    int width = 0;
+    for (const QString& line : heading.split(QLatin1Char('\n')))
+        width = std::max(width, columns.fontMetrics().horizontalAdvance(line));
+    return width + 2 * columns.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &columns);
+}
+
+// The same with the sort mark, when it stands in the column.
+int HeadingWidth(const QTreeWidget& list, int column) {
+    const QHeaderView& columns = *list.header();
+    int width = HeadingWidth(columns, list.headerItem()->text(column));
+    if (columns.isSortIndicatorShown() && columns.sortIndicatorSection() == column)
+        width += columns.style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, &columns) +
+                 columns.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &columns);
+    return width;
+}
+
+QString NextMailingHeading() {
+    return TRecipientListView::tr("Next mailing");
+}
+
 void WriteRow(QTreeWidgetItem& item, const TRecipientRow& row) {
     item.setText(TRecipientListView::AddressColumn, ToQt(row.Address));
     item.setText(TRecipientListView::TimeColumn, ToQt(row.Time));
     item.setText(TRecipientListView::FrequencyColumn, ToQt(row.Frequency));
     item.setText(TRecipientListView::DistributionColumn, ToQt(row.Distribution));
+}
+
+std::optional<TDateTime> NextMailingOf(const QTreeWidgetItem& item, const TDateTime& now,
+                                       const TFormatSettings& formats) {
+    const TRecipientRow row = RowOf(item);
+    return NextMailing(TScheduleRow{row.Address, row.Time, row.Frequency, row.Distribution}, now, formats);
+}
+
+// Kept in the item even while the column is hidden: the column's width comes from these texts.
+void WriteNextMailing(QTreeWidgetItem& item, const TDateTime& now, const TFormatSettings& formats) {
+    const std::optional<TDateTime> next = NextMailingOf(item, now, formats);
+    item.setText(TRecipientListView::NextMailingColumn,
+                 next ? ToQt(MailingTimeText(*next, formats)) : QString());
 }
 
 // Draws each cell as usual, then the grid lines at its right and bottom edges. A cell too narrow
@@ -108,7 +157,7 @@ private:
 
 } // namespace
 
-TRecipientListView::TRecipientListView(QWidget* parent) : QTreeWidget(parent) {
+TRecipientListView::TRecipientListView(QWidget* parent) : QTreeWidget(parent), MinuteTimer(new QTimer(this)) {
     setObjectName("RecipientsListView");
     setColumnCount(ColumnCount);
     // The long headings take two lines, so that their columns leave the addresses room to be read.
@@ -139,6 +188,8 @@ TRecipientListView::TRecipientListView(QWidget* parent) : QTreeWidget(parent) {
     setTextElideMode(Qt::ElideRight);
     connect(columns, &QHeaderView::sectionClicked, this, &TRecipientListView::RecipientsListViewColumnClick);
     connect(this, &QTreeWidget::itemSelectionChanged, this, &TRecipientListView::SelectionChanged);
+    MinuteTimer->setSingleShot(true);
+    connect(MinuteTimer, &QTimer::timeout, this, &TRecipientListView::RefreshNextMailings);
 }
 
 int TRecipientListView::RowCount() const {
@@ -151,24 +202,34 @@ TRecipientRow TRecipientListView::Row(int index) const {
 }
 
 void TRecipientListView::SetRow(int index, const TRecipientRow& row) {
-    if (QTreeWidgetItem* item = topLevelItem(index))
-        WriteRow(*item, row);
+    QTreeWidgetItem* item = topLevelItem(index);
+    if (item == nullptr)
+        return;
+    WriteRow(*item, row);
+    if (Clock != nullptr)
+        WriteNextMailing(*item, Clock->Now(), *Formats);
+    FitNextMailingColumn();
 }
 
 int TRecipientListView::AppendRow(const TRecipientRow& row) {
     auto item = std::make_unique<TRecipientItem>(*this);
     WriteRow(*item, row);
+    if (Clock != nullptr)
+        WriteNextMailing(*item, Clock->Now(), *Formats);
     addTopLevelItem(item.release()); // the list owns its rows
+    FitNextMailingColumn();
     return topLevelItemCount() - 1;
 }
 
 void TRecipientListView::RemoveRow(int index) {
     // Taking the row out hands it back to us; it is freed here.
     std::unique_ptr<QTreeWidgetItem> removed(takeTopLevelItem(index));
+    FitNextMailingColumn();
 }
 
 void TRecipientListView::Clear() {
     clear();
+    FitNextMailingColumn();
 }
 
 int TRecipientListView::SelectedIndex() const {
@@ -185,8 +246,13 @@ void TRecipientListView::SelectRow(int index) {
 }
 
 void TRecipientListView::RecipientsListViewColumnClick(int column) {
-    if (column < 0 || column >= ColumnCount)
+    if (column < 0 || column >= ColumnCount) {
+        // The next mailing is worked out from the row, not kept with it: the list does not sort by
+        // it, and the sort column and its direction stay as they were. The heading has already
+        // moved its sort mark to the clicked column; it goes back.
+        header()->setSortIndicator(Column, Descending(Column) ? Qt::DescendingOrder : Qt::AscendingOrder);
         return;
+    }
     auto& flag = DescendingFlags.at(static_cast<std::size_t>(column));
     flag = !flag;
     Column = column;
@@ -200,6 +266,8 @@ void TRecipientListView::Sort() {
     header()->setSortIndicator(Column, Descending(Column) ? Qt::DescendingOrder : Qt::AscendingOrder);
     header()->setSortIndicatorShown(true);
     FitColumns();
+    // The sort mark may have widened a column.
+    FitNextMailingColumn();
     // The selected row may have moved out of sight.
     if (QTreeWidgetItem* selected = currentItem(); selected != nullptr && selected->isSelected())
         scrollToItem(selected);
@@ -209,23 +277,15 @@ void TRecipientListView::Sort() {
 // the frequency column also fits the undated frequencies. A dated frequency would make its column
 // wider than the window: it shows whole in its tooltip, and the user may widen the column.
 void TRecipientListView::FitColumns() {
-    QHeaderView* columns = header();
-    const QFontMetrics& metrics = columns->fontMetrics();
-    const int headerMargin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, columns);
-    const int cellMargins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
     for (int column = TimeColumn; column < ColumnCount; ++column) {
-        int width = 0;
-        for (const QString& line : headerItem()->text(column).split(QLatin1Char('\n')))
-            width = std::max(width, metrics.horizontalAdvance(line));
-        width += 2 * headerMargin;
-        if (columns->isSortIndicatorShown() && columns->sortIndicatorSection() == column)
-            width += style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, columns) + headerMargin;
+        int width = HeadingWidth(*this, column);
         if (column == FrequencyColumn)
             for (int code = 0; code < FirstDatedFrequency; ++code)
-                width = std::max(width, fontMetrics().horizontalAdvance(ToQt(
-                                            std::string(FrequencyTexts[static_cast<std::size_t>(code)]))) +
-                                            cellMargins);
-        columns->resizeSection(column, width);
+                width = std::max(
+                    width,
+                    TextWidth(*this, ToQt(std::string(FrequencyTexts[static_cast<std::size_t>(code)]))) +
+                        CellMargins(*this));
+        header()->resizeSection(column, width);
     }
 }
 
@@ -234,14 +294,92 @@ bool TRecipientListView::IsCut(const QAbstractItemView& view, const QModelIndex&
     if (!cell.isValid())
         return false;
     const QString text = index.data(Qt::DisplayRole).toString();
-    // The cell's margins as the item view draws them: a few pixels at each side.
-    const int margin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
-    return view.fontMetrics().horizontalAdvance(text) + 2 * margin > cell.width();
+    return TextWidth(view, text) + CellMargins(view) > cell.width();
 }
 
 void TRecipientListView::ShowNextMailings(const TClock& clock, const TFormatSettings& formats) {
     Clock = &clock;
     Formats = &formats;
+    RefreshNextMailings();
+}
+
+void TRecipientListView::RefreshNextMailings() {
+    MinuteTimer->stop();
+    if (Clock == nullptr)
+        return;
+    // One reading of the clock for all rows, so that rows due together show the same mailing.
+    const TDateTime now = Clock->Now();
+    for (int index = 0; index < topLevelItemCount(); ++index)
+        WriteNextMailing(*topLevelItem(index), now, *Formats);
+    FitNextMailingColumn();
+    // A row's next mailing changes only when the clock enters the minute it names: once that
+    // minute begins, its mailing has had its pass.
+    if (isVisible())
+        MinuteTimer->start(std::max(0, (60 - now.Second) * 1000 - now.Millisecond));
+}
+
+int TRecipientListView::NextMailingWidth() const {
+    int width = HeadingWidth(*header(), NextMailingHeading());
+    for (int index = 0; index < topLevelItemCount(); ++index)
+        width = std::max(width,
+                         TextWidth(*this, topLevelItem(index)->text(NextMailingColumn)) + CellMargins(*this));
+    return width;
+}
+
+// Room for the widest address, but no more than about thirty characters: addresses longer than
+// that are cut in a window of usual size anyway, and the next mailing is worth more than their end.
+// Never less than the address heading, which is not to be cut either.
+int TRecipientListView::AddressRoomWanted() const {
+    const int enough = 30 * fontMetrics().averageCharWidth();
+    int widest = 0;
+    for (int index = 0; index < topLevelItemCount() && widest < enough; ++index)
+        widest =
+            std::max(widest, TextWidth(*this, topLevelItem(index)->text(AddressColumn)) + CellMargins(*this));
+    return std::max(HeadingWidth(*this, AddressColumn), std::min(widest, enough));
+}
+
+void TRecipientListView::FitNextMailingColumn() {
+    // Until the list is shown its width means nothing; showing it fits the column. Without the
+    // clock the column never comes.
+    if (Clock == nullptr || !isVisible())
+        return;
+    const int needed = NextMailingWidth();
+    int others = 0;
+    for (int column = TimeColumn; column < ColumnCount; ++column)
+        others += header()->sectionSize(column);
+    const bool fits = viewport()->width() - others - needed >= AddressRoomWanted();
+    if (fits != NextMailingColumnShown()) {
+        // The same row stays selected. Its cell in a column that goes away leaves the selection,
+        // which is no change of row: told of it, the page would load the row over the editing
+        // area's unsaved changes.
+        const QSignalBlocker quiet(this);
+        if (fits)
+            AddNextMailingColumn();
+        else
+            setColumnCount(ColumnCount);
+    }
+    if (fits)
+        header()->resizeSection(NextMailingColumn, needed);
+}
+
+void TRecipientListView::AddNextMailingColumn() {
+    setColumnCount(ColumnCount + 1);
+    headerItem()->setText(NextMailingColumn, NextMailingHeading());
+}
+
+void TRecipientListView::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    FitNextMailingColumn();
+}
+
+void TRecipientListView::showEvent(QShowEvent* event) {
+    QTreeWidget::showEvent(event);
+    RefreshNextMailings();
+}
+
+void TRecipientListView::hideEvent(QHideEvent* event) {
+    QTreeWidget::hideEvent(event);
+    MinuteTimer->stop();
 }
 
 QString TRecipientListView::CellToolTip(const QModelIndex& index) const {
@@ -250,9 +388,7 @@ QString TRecipientListView::CellToolTip(const QModelIndex& index) const {
         lines << index.data(Qt::DisplayRole).toString();
     const QTreeWidgetItem* item = itemFromIndex(index);
     if (Clock != nullptr && item != nullptr) {
-        const TRecipientRow row = RowOf(*item);
-        const std::optional<TDateTime> next = NextMailing(
-            TScheduleRow{row.Address, row.Time, row.Frequency, row.Distribution}, Clock->Now(), *Formats);
+        const std::optional<TDateTime> next = NextMailingOf(*item, Clock->Now(), *Formats);
         lines << (next ? tr("Next mailing: %1").arg(ToQt(MailingTimeText(*next, *Formats)))
                        : tr("No next mailing"));
     }

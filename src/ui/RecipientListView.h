@@ -6,6 +6,8 @@
 
 #include <array>
 
+class QTimer;
+
 namespace corvalet {
 
 class TClock;
@@ -13,11 +15,16 @@ class TFormatSettings;
 
 // The recipient list: one read-only row of four texts per recipient, whole-row single selection,
 // grid lines. It sorts only when asked to, by `SortColumn`, each column with its own direction.
+// Once told the clock (ShowNextMailings), a fifth column names each row's next mailing whenever the
+// list is wide enough to show it without cutting the addresses.
 class TRecipientListView : public QTreeWidget {
     Q_OBJECT
 public:
+    // The four columns of a row: what is stored and what the list sorts by.
     static constexpr int ColumnCount = 4;
     enum EColumn { AddressColumn = 0, TimeColumn = 1, FrequencyColumn = 2, DistributionColumn = 3 };
+    // Worked out from the other four; it exists only while shown, after them.
+    static constexpr int NextMailingColumn = ColumnCount;
 
     explicit TRecipientListView(QWidget* parent = nullptr);
 
@@ -50,8 +57,15 @@ public:
     static bool IsCut(const QAbstractItemView& view, const QModelIndex& index);
 
     // From now on each row's tooltip names when the schedule will next mail it, as of the clock's
-    // time when the tooltip shows.
+    // time when the tooltip shows, and so does the Next mailing column when there is room for it.
     void ShowNextMailings(const TClock& clock, const TFormatSettings& formats);
+    // True while the Next mailing column is shown.
+    bool NextMailingColumnShown() const { return columnCount() > NextMailingColumn; }
+    // Works out every row's next mailing again as of the clock's time, shows or hides the column to
+    // suit, and, while the list is visible, sets itself to run again when the clock's minute changes.
+    void RefreshNextMailings();
+    // The timer behind that, for a test to look at (it calls RefreshNextMailings rather than wait).
+    QTimer* NextMailingTimer() const { return MinuteTimer; }
     // The tooltip of a cell: its whole text when the cell cuts it, then the row's next mailing
     // (once ShowNextMailings was called); empty for none.
     QString CellToolTip(const QModelIndex& index) const;
@@ -60,13 +74,26 @@ signals:
     // The selection moved: a row was selected or deselected.
     void SelectionChanged();
 
+protected:
+    // Also called for the resizes of the rows' area, which decide whether the column fits.
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     void FitColumns();
+    // Shows the Next mailing column, as wide as it needs, when the addresses keep their room beside
+    // it; hides it otherwise.
+    void FitNextMailingColumn();
+    int NextMailingWidth() const;
+    int AddressRoomWanted() const;
+    void AddNextMailingColumn();
 
     int Column = 0;
     std::array<bool, ColumnCount> DescendingFlags{};
     const TClock* Clock = nullptr;
     const TFormatSettings* Formats = nullptr;
+    QTimer* MinuteTimer;
 };
 
 } // namespace corvalet
