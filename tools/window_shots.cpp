@@ -1,5 +1,6 @@
 // Shows the configuration window on a sample settings file and saves a picture of each page at the
-// window's initial size and at its minimum size, so that anyone can look at the layout.
+// window's initial size and at its minimum size, so that anyone can look at the layout, and one of
+// the General page in a wider window, where the recipient list has room for its Next mailing column.
 //
 //   window_shots [output folder]      (default: window-shots)
 //
@@ -71,10 +72,13 @@ const char* const SampleSettings = "[General]\r\n"
                                    "Attachment=/home/ann/reports/figures.pdf\r\n"
                                    "ContentType=0\r\n";
 
-bool SaveShots(TMainForm& form, const QSize& size, const QString& folder) {
+// Pictures of the pages from `first` to `last`, or of all pages.
+bool SaveShots(TMainForm& form, const QSize& size, const QString& folder, int first = 0, int last = -1) {
     form.resize(size);
     bool saved = true;
-    for (int page = 0; page < form.Pages()->count(); ++page) {
+    if (last < 0)
+        last = form.Pages()->count() - 1;
+    for (int page = first; page <= last; ++page) {
         form.Pages()->setCurrentIndex(page);
         QApplication::processEvents();
         const QString name = QStringLiteral("%1/%2-%3x%4.png")
@@ -131,7 +135,9 @@ int main(int argc, char** argv) {
     form.GeneralPage()->List()->Sort();
     form.GeneralPage()->List()->SelectRow(3);
 
-    const bool initial = SaveShots(form, form.size(), folder);
+    const QSize initialSize = form.size();
+    const bool initial = SaveShots(form, initialSize, folder);
     const bool minimum = SaveShots(form, form.minimumSize(), folder);
-    return initial && minimum ? 0 : 1;
+    const bool wide = SaveShots(form, QSize(760, initialSize.height()), folder, 0, 0);
+    return initial && minimum && wide ? 0 : 1;
 }
