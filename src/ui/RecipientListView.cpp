@@ -208,6 +208,7 @@ void TRecipientListView::SetRow(int index, const TRecipientRow& row) {
     WriteRow(*item, row);
     if (Clock != nullptr)
         WriteNextMailing(*item, Clock->Now(), *Formats);
+    Widest.reset(); // the row may have been the widest
     FitNextMailingColumn();
 }
 
@@ -216,6 +217,8 @@ int TRecipientListView::AppendRow(const TRecipientRow& row) {
     WriteRow(*item, row);
     if (Clock != nullptr)
         WriteNextMailing(*item, Clock->Now(), *Formats);
+    if (Widest)
+        TakeInWidths(*item);
     addTopLevelItem(item.release()); // the list owns its rows
     FitNextMailingColumn();
     return topLevelItemCount() - 1;
@@ -224,11 +227,13 @@ int TRecipientListView::AppendRow(const TRecipientRow& row) {
 void TRecipientListView::RemoveRow(int index) {
     // Taking the row out hands it back to us; it is freed here.
     std::unique_ptr<QTreeWidgetItem> removed(takeTopLevelItem(index));
+    Widest.reset();
     FitNextMailingColumn();
 }
 
 void TRecipientListView::Clear() {
     clear();
+    Widest.reset();
     FitNextMailingColumn();
 }
 
@@ -311,6 +316,7 @@ void TRecipientListView::RefreshNextMailings() {
     const TDateTime now = Clock->Now();
     for (int index = 0; index < topLevelItemCount(); ++index)
         WriteNextMailing(*topLevelItem(index), now, *Formats);
+    Widest.reset();
     FitNextMailingColumn();
     // A row's next mailing changes only when the clock enters the minute it names: once that
     // minute begins, its mailing has had its pass.
@@ -318,24 +324,30 @@ void TRecipientListView::RefreshNextMailings() {
         MinuteTimer->start(std::max(0, (60 - now.Second) * 1000 - now.Millisecond));
 }
 
-int TRecipientListView::NextMailingWidth() const {
-    int width = HeadingWidth(*header(), NextMailingHeading());
-    for (int index = 0; index < topLevelItemCount(); ++index)
-        width = std::max(width,
-                         TextWidth(*this, topLevelItem(index)->text(NextMailingColumn)) + CellMargins(*this));
-    return width;
+// Measuring every row at each resize would make a long list slow to resize and, row by row, slow
+// to fill: the widest texts are kept, grown as rows come and measured again after a change that
+// may have narrowed them.
+void TRecipientListView::TakeInWidths(const QTreeWidgetItem& item) {
+    Widest->Address = std::max(Widest->Address, TextWidth(*this, item.text(AddressColumn)) + CellMargins(*this));
+    Widest->NextMailing =
+        std::max(Widest->NextMailing, TextWidth(*this, item.text(NextMailingColumn)) + CellMargins(*this));
+}
+
+const TRecipientListView::TWidths& TRecipientListView::WidestTexts() {
+    if (!Widest) {
+        Widest.emplace();
+        for (int index = 0; index < topLevelItemCount(); ++index)
+            TakeInWidths(*topLevelItem(index));
+    }
+    return *Widest;
 }
 
 // Room for the widest address, but no more than about thirty characters: addresses longer than
 // that are cut in a window of usual size anyway, and the next mailing is worth more than their end.
 // Never less than the address heading, which is not to be cut either.
-int TRecipientListView::AddressRoomWanted() const {
+int TRecipientListView::AddressRoomWanted() {
     const int enough = 30 * fontMetrics().averageCharWidth();
-    int widest = 0;
-    for (int index = 0; index < topLevelItemCount() && widest < enough; ++index)
-        widest =
-            std::max(widest, TextWidth(*this, topLevelItem(index)->text(AddressColumn)) + CellMargins(*this));
-    return std::max(HeadingWidth(*this, AddressColumn), std::min(widest, enough));
+    return std::max(HeadingWidth(*this, AddressColumn), std::min(WidestTexts().Address, enough));
 }
 
 void TRecipientListView::FitNextMailingColumn() {
@@ -343,7 +355,7 @@ void TRecipientListView::FitNextMailingColumn() {
     // clock the column never comes.
     if (Clock == nullptr || !isVisible())
         return;
-    const int needed = NextMailingWidth();
+    const int needed = std::max(HeadingWidth(*header(), NextMailingHeading()), WidestTexts().NextMailing);
     int others = 0;
     for (int column = TimeColumn; column < ColumnCount; ++column)
         others += header()->sectionSize(column);
@@ -365,6 +377,12 @@ void TRecipientListView::FitNextMailingColumn() {
 void TRecipientListView::AddNextMailingColumn() {
     setColumnCount(ColumnCount + 1);
     headerItem()->setText(NextMailingColumn, NextMailingHeading());
+}
+
+void TRecipientListView::changeEvent(QEvent* event) {
+    QTreeWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        Widest.reset();
 }
 
 void TRecipientListView::resizeEvent(QResizeEvent* event) {

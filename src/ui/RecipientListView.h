@@ -5,6 +5,7 @@
 #include <QTreeWidget>
 
 #include <array>
+#include <optional>
 
 class QTimer;
 
@@ -77,6 +78,7 @@ signals:
 protected:
     // Also called for the resizes of the rows' area, which decide whether the column fits.
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -85,15 +87,23 @@ private:
     // Shows the Next mailing column, as wide as it needs, when the addresses keep their room beside
     // it; hides it otherwise.
     void FitNextMailingColumn();
-    int NextMailingWidth() const;
-    int AddressRoomWanted() const;
+    int AddressRoomWanted();
     void AddNextMailingColumn();
+    // The widest address and next mailing of the rows, with the cells' margins.
+    struct TWidths {
+        int Address = 0;
+        int NextMailing = 0;
+    };
+    const TWidths& WidestTexts();
+    void TakeInWidths(const QTreeWidgetItem& item);
 
     int Column = 0;
     std::array<bool, ColumnCount> DescendingFlags{};
     const TClock* Clock = nullptr;
     const TFormatSettings* Formats = nullptr;
     QTimer* MinuteTimer;
+    // Nothing while they are to be measured again.
+    std::optional<TWidths> Widest;
 };
 
 } // namespace corvalet

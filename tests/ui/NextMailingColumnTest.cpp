@@ -233,6 +233,9 @@ TEST_F(NextMailingColumn, FollowsTheClock) {
     QApplication::processEvents();
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(Texts(), (QStringList{"13.12.2026 14:45", "20.12.2026 09:00"}));
+    Form->hide();
+    EXPECT_FALSE(timer->isActive());
+    Form->show();
 
     // A row written anew shows its own next mailing at once.
     List().SetRow(1, {"b@example.test", "09 : 01", "Each Sunday", "CC"});
