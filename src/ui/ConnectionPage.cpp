@@ -5,15 +5,13 @@
 #include "settings/RecipientTexts.h"
 #include "ui/DigitKeyFilter.h"
 #include "ui/PageControls.h"
-#include "ui/PageHeading.h"
+#include "ui/PageGrid.h"
 #include "settings/TextValues.h"
 #include "ui/UiText.h"
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QSlider>
-#include <QVBoxLayout>
 
 namespace corvalet {
 
@@ -52,43 +50,30 @@ TConnectionPage::TConnectionPage(QWidget* parent)
 }
 
 void TConnectionPage::LayOut() {
-    auto* host = new QGridLayout;
-    host->addWidget(BuddyLabel(tr("&Outgoing e-mail (SMTP):"), SMTPHostNameEdit, this), 0, 0);
-    host->addWidget(SMTPHostNameEdit, 0, 1);
-
-    auto* port = new QGridLayout;
-    port->addWidget(BuddyLabel(tr("&SMTP host port number:"), PortNumberEdit, this), 0, 0);
-    port->addWidget(PortNumberEdit, 0, 1);
     PortNumberEdit->setMaximumWidth(
         PortNumberEdit->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
-    port->setColumnStretch(2, 1);
 
-    auto* timeOut = new QHBoxLayout;
-    timeOut->addWidget(new QLabel(tr("Short"), this));
-    timeOut->addWidget(TimeOutTrackBar, 1);
-    timeOut->addWidget(new QLabel(tr("Long"), this));
+    // The time-out's own texts stand beside and below the track bar, in the fields' column.
+    auto* timeOut = new QGridLayout;
+    timeOut->addWidget(new QLabel(tr("Short"), this), 0, 0);
+    timeOut->addWidget(TimeOutTrackBar, 0, 1);
+    timeOut->addWidget(new QLabel(tr("Long"), this), 0, 2);
+    timeOut->addWidget(TimeOutChoiceLabel, 1, 1, Qt::AlignHCenter);
+    timeOut->setColumnStretch(1, 1);
 
-    auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
-    page->addWidget(new TPageHeading(tr("Connection"), this));
-    page->addLayout(host);
-    page->addWidget(new TPageHeading(tr("Port number of host"), this));
-    page->addLayout(port);
-    page->addWidget(new TPageHeading(tr("Time out for host"), this));
-    page->addLayout(timeOut);
-    page->addWidget(TimeOutChoiceLabel, 0, Qt::AlignHCenter);
-
-    auto* login = new QGridLayout;
-    login->addWidget(BuddyLabel(tr("S&ecurity:"), SecurityComboBox, this), 0, 0);
-    login->addWidget(SecurityComboBox, 0, 1);
-    login->addWidget(BuddyLabel(tr("&User name:"), UserNameEdit, this), 1, 0);
-    login->addWidget(UserNameEdit, 1, 1);
-    login->addWidget(BuddyLabel(tr("Pass&word:"), PasswordEdit, this), 2, 0);
-    login->addWidget(PasswordEdit, 2, 1);
-    login->addWidget(PasswordStateLabel, 3, 1);
-    page->addWidget(new TPageHeading(tr("Security and login"), this));
-    page->addLayout(login);
-    page->addStretch(1);
+    TPageGrid page(*this, TPageGrid::ESpareHeight::AtEnd);
+    page.AddHeading(tr("Connection"));
+    page.AddRow(BuddyLabel(tr("&Outgoing e-mail (SMTP):"), SMTPHostNameEdit, this), SMTPHostNameEdit);
+    page.AddHeading(tr("Port number of host"));
+    page.AddRow(BuddyLabel(tr("&SMTP host port number:"), PortNumberEdit, this), PortNumberEdit, nullptr,
+                Qt::AlignLeft);
+    page.AddHeading(tr("Time out for host"));
+    page.AddRow(nullptr, timeOut);
+    page.AddHeading(tr("Security and login"));
+    page.AddRow(BuddyLabel(tr("S&ecurity:"), SecurityComboBox, this), SecurityComboBox);
+    page.AddRow(BuddyLabel(tr("&User name:"), UserNameEdit, this), UserNameEdit);
+    page.AddRow(BuddyLabel(tr("Pass&word:"), PasswordEdit, this), PasswordEdit);
+    page.AddRow(nullptr, PasswordStateLabel);
 
     setTabOrder(SMTPHostNameEdit, PortNumberEdit);
     setTabOrder(PortNumberEdit, TimeOutTrackBar);

@@ -6,7 +6,7 @@
 #include "settings/Configuration.h"
 #include "settings/RecipientTexts.h"
 #include "ui/PageControls.h"
-#include "ui/PageHeading.h"
+#include "ui/PageGrid.h"
 #include "ui/RecipientEditor.h"
 #include "ui/RecipientListView.h"
 #include "ui/UiText.h"
@@ -14,7 +14,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,7 +58,7 @@ TGeneralPage::TGeneralPage(const TFormatSettings& formats, const TClock& clock, 
       RecipientsListView(new TRecipientListView(this)),
       UpSpeedButton(MakeArrowButton("UpSpeedButton", Qt::UpArrow, this)),
       DownSpeedButton(MakeArrowButton("DownSpeedButton", Qt::DownArrow, this)),
-      RecipientEditor(new TRecipientEditor(formats, this)),
+      RecipientEditor(new TRecipientEditor(formats, *this)),
       ReplaceBitBtn(MakeButton("ReplaceBitBtn", tr("&Replace"), this)),
       AddBitBtn(MakeButton("AddBitBtn", tr("&Add"), this)),
       DeleteBitBtn(MakeButton("DeleteBitBtn", tr("Delete Item"), this)),
@@ -96,16 +95,6 @@ void TGeneralPage::BuildControls() {
 }
 
 void TGeneralPage::LayOut() {
-    auto* sender = new QGridLayout;
-    auto* nameLabel = new QLabel(tr("&Sender name:"), this);
-    nameLabel->setBuddy(SenderNameEdit);
-    auto* addressLabel = new QLabel(tr("Sender &e-mail:"), this);
-    addressLabel->setBuddy(SenderAddressEdit);
-    sender->addWidget(nameLabel, 0, 0);
-    sender->addWidget(SenderNameEdit, 0, 1);
-    sender->addWidget(addressLabel, 1, 0);
-    sender->addWidget(SenderAddressEdit, 1, 1);
-
     auto* arrows = new QVBoxLayout;
     arrows->addWidget(UpSpeedButton);
     arrows->addWidget(DownSpeedButton);
@@ -121,14 +110,15 @@ void TGeneralPage::LayOut() {
     buttons->addStretch(1);
     buttons->addWidget(SendNowBitBtn);
 
-    auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
-    page->addWidget(new TPageHeading(tr("Sender"), this));
-    page->addLayout(sender);
-    page->addWidget(new TPageHeading(tr("Recipients"), this));
-    page->addLayout(list, 1);
-    page->addWidget(RecipientEditor);
-    page->addLayout(buttons);
+    // The list takes the height the page does not need for its fields.
+    TPageGrid page(*this, TPageGrid::ESpareHeight::InRows);
+    page.AddHeading(tr("Sender"));
+    page.AddRow(BuddyLabel(tr("&Sender name:"), SenderNameEdit, this), SenderNameEdit);
+    page.AddRow(BuddyLabel(tr("Sender &e-mail:"), SenderAddressEdit, this), SenderAddressEdit);
+    page.AddHeading(tr("Recipients"));
+    page.AddWide(list, 1);
+    RecipientEditor->LayOut(page);
+    page.AddWide(buttons);
 
     setTabOrder(SenderNameEdit, SenderAddressEdit);
     setTabOrder(SenderAddressEdit, RecipientsListView);

@@ -5,17 +5,15 @@
 #include "ui/FileChooser.h"
 #include "ui/FileNameRules.h"
 #include "ui/PageControls.h"
-#include "ui/PageHeading.h"
+#include "ui/PageGrid.h"
 #include "ui/UiText.h"
 #include "ui/UpDown.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QRadioButton>
-#include <QVBoxLayout>
 
 namespace corvalet {
 
@@ -49,6 +47,7 @@ TLoggingPage::TLoggingPage(TFileChooser& chooser, std::string programFolder, QWi
 
     LoggingFileNameLabel->setObjectName("LoggingFileNameLabel");
     LoggingFileNameLabel->setBuddy(LoggingFileNameEdit);
+    ShowNameAsToolTip(LoggingFileNameEdit);
     MaximumLogFileSizeEdit->setMaxLength(4);
     MaximumLogFileSizeEdit->setFixedWidth(
         MaximumLogFileSizeEdit->fontMetrics().horizontalAdvance(QStringLiteral("000000")) + 8);
@@ -65,33 +64,29 @@ TLoggingPage::TLoggingPage(TFileChooser& chooser, std::string programFolder, QWi
 }
 
 void TLoggingPage::LayOut() {
-    auto* file = new QGridLayout;
-    file->addWidget(LoggingFileNameLabel, 0, 0, 1, 2);
-    file->addWidget(LoggingFileNameEdit, 1, 0);
-    file->addWidget(LoggingFileNameButton, 1, 1);
-
     auto* size = new QHBoxLayout;
     size->setSpacing(2);
-    size->addWidget(LimitLogFileCheckBox);
-    size->addSpacing(6);
     size->addWidget(MaximumLogFileSizeEdit);
     size->addWidget(MaximumLogFileSizeUpDown);
     size->addSpacing(4);
     size->addWidget(MbLabel);
     size->addStretch(1);
 
-    auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
-    page->addWidget(new TPageHeading(tr("Logging"), this));
-    page->addWidget(LogTypeRadioGroup);
-    page->addLayout(file);
-    page->addLayout(size);
-    page->addStretch(1);
+    Grid = std::make_unique<TPageGrid>(*this, TPageGrid::ESpareHeight::AtEnd);
+    Grid->AddHeading(tr("Logging"));
+    Grid->AddWide(LogTypeRadioGroup);
+    Grid->AddRow(LoggingFileNameLabel, LoggingFileNameEdit, LoggingFileNameButton);
+    // The check box stands for the size field's label.
+    Grid->AddRow(LimitLogFileCheckBox, size);
 
     setTabOrder(Mechanisms->buttons().last(), LoggingFileNameEdit);
     setTabOrder(LoggingFileNameEdit, LoggingFileNameButton);
     setTabOrder(LoggingFileNameButton, LimitLogFileCheckBox);
     setTabOrder(LimitLogFileCheckBox, MaximumLogFileSizeEdit);
+}
+
+void TLoggingPage::AddOption(QWidget* option) {
+    Grid->AddWide(option);
 }
 
 int TLoggingPage::Mechanism() const {

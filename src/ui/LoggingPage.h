@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ui/PageGrid.h"
+
 #include <QWidget>
 
+#include <memory>
 #include <string>
 
 class QButtonGroup;
@@ -38,6 +41,9 @@ public:
     // Enables the size field, its arrows and "Mb" when the check box is checked and enabled.
     void LimitLogFileCheckBoxClick();
 
+    // An option of the program's own below the page's controls, across the page.
+    void AddOption(QWidget* option);
+
 private:
     void LayOut();
 
@@ -52,6 +58,7 @@ private:
     QLineEdit* MaximumLogFileSizeEdit;
     TUpDown* MaximumLogFileSizeUpDown;
     QLabel* MbLabel;
+    std::unique_ptr<TPageGrid> Grid;
 };
 
 } // namespace corvalet

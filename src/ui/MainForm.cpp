@@ -129,10 +129,7 @@ void TMainForm::LayOut() {
 // The box stands on the Logging page, below the page's own controls.
 void TMainForm::AddStartAtLogin(const TAutostartEntry& entry) {
     StartAtLoginBox = new TStartAtLoginCheckBox(entry, Logging);
-    if (auto* page = qobject_cast<QBoxLayout*>(Logging->layout()))
-        page->insertWidget(page->count() - 1, StartAtLoginBox);
-    else
-        Logging->layout()->addWidget(StartAtLoginBox);
+    Logging->AddOption(StartAtLoginBox);
 }
 
 void TMainForm::SettingsToControls() {

@@ -6,11 +6,9 @@
 #include "ui/FileChooser.h"
 #include "ui/FileNameRules.h"
 #include "ui/PageControls.h"
-#include "ui/PageHeading.h"
+#include "ui/PageGrid.h"
 #include "ui/UiText.h"
 
-#include <QGridLayout>
-#include <QVBoxLayout>
 
 namespace corvalet {
 
@@ -29,6 +27,8 @@ TMessagePage::TMessagePage(TFileChooser& chooser, QWidget* parent)
     // Paths come from the choosers or the clipboard; typing is limited to digits.
     Digits->Watch(AttachmentFileNameEdit);
     Digits->Watch(BodyFileNameEdit);
+    ShowNameAsToolTip(AttachmentFileNameEdit);
+    ShowNameAsToolTip(BodyFileNameEdit);
     connect(SelectBodyFileNameButton, &QPushButton::clicked, this,
             &TMessagePage::SelectBodyFileNameButtonClick);
     connect(SelectAttachmentFileNameButton, &QPushButton::clicked, this,
@@ -37,39 +37,20 @@ TMessagePage::TMessagePage(TFileChooser& chooser, QWidget* parent)
 }
 
 void TMessagePage::LayOut() {
-    auto* priority = new QGridLayout;
-    priority->addWidget(BuddyLabel(tr("E-mail &priority:"), EmailPriorityComboBox, this), 0, 0);
-    priority->addWidget(EmailPriorityComboBox, 0, 1);
-    priority->setColumnStretch(2, 1);
-
-    auto* subject = new QGridLayout;
-    subject->addWidget(BuddyLabel(tr("Message &subject:"), SubjectEdit, this), 0, 0);
-    subject->addWidget(SubjectEdit, 0, 1);
-
-    auto* attachment = new QGridLayout;
-    attachment->addWidget(BuddyLabel(tr("&Attachment file name:"), AttachmentFileNameEdit, this), 0, 0, 1, 2);
-    attachment->addWidget(AttachmentFileNameEdit, 1, 0);
-    attachment->addWidget(SelectAttachmentFileNameButton, 1, 1);
-
-    auto* body = new QGridLayout;
-    body->addWidget(BuddyLabel(tr("Body &file name:"), BodyFileNameEdit, this), 0, 0, 1, 3);
-    body->addWidget(BodyFileNameEdit, 1, 0, 1, 2);
-    body->addWidget(SelectBodyFileNameButton, 1, 2);
-    body->addWidget(BuddyLabel(tr("&Content type:"), ContentTypeComboBox, this), 2, 0);
-    body->addWidget(ContentTypeComboBox, 2, 1, Qt::AlignLeft);
-    body->setColumnStretch(1, 1);
-
-    auto* page = new QVBoxLayout(this);
-    page->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
-    page->addWidget(new TPageHeading(tr("Priority"), this));
-    page->addLayout(priority);
-    page->addWidget(new TPageHeading(tr("Message subject"), this));
-    page->addLayout(subject);
-    page->addWidget(new TPageHeading(tr("Attachment"), this));
-    page->addLayout(attachment);
-    page->addWidget(new TPageHeading(tr("Message body"), this));
-    page->addLayout(body);
-    page->addStretch(1);
+    TPageGrid page(*this, TPageGrid::ESpareHeight::AtEnd);
+    page.AddHeading(tr("Priority"));
+    page.AddRow(BuddyLabel(tr("E-mail &priority:"), EmailPriorityComboBox, this), EmailPriorityComboBox, nullptr,
+                Qt::AlignLeft);
+    page.AddHeading(tr("Message subject"));
+    page.AddRow(BuddyLabel(tr("Message &subject:"), SubjectEdit, this), SubjectEdit);
+    page.AddHeading(tr("Attachment"));
+    page.AddRow(BuddyLabel(tr("&Attachment file name:"), AttachmentFileNameEdit, this), AttachmentFileNameEdit,
+                SelectAttachmentFileNameButton);
+    page.AddHeading(tr("Message body"));
+    page.AddRow(BuddyLabel(tr("Body &file name:"), BodyFileNameEdit, this), BodyFileNameEdit,
+                SelectBodyFileNameButton);
+    page.AddRow(BuddyLabel(tr("&Content type:"), ContentTypeComboBox, this), ContentTypeComboBox, nullptr,
+                Qt::AlignLeft);
 
     setTabOrder(EmailPriorityComboBox, SubjectEdit);
     setTabOrder(SubjectEdit, AttachmentFileNameEdit);

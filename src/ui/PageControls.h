@@ -35,6 +35,11 @@ inline QPushButton* BrowseButton(const char* name, QWidget* parent) {
     return button;
 }
 
+// A file name field: the whole name is its tooltip, since a long path is wider than the field.
+inline void ShowNameAsToolTip(QLineEdit* field) {
+    QObject::connect(field, &QLineEdit::textChanged, field, [field](const QString& text) { field->setToolTip(text); });
+}
+
 template <std::size_t N> QStringList ItemsOf(const std::array<std::string_view, N>& texts) {
     QStringList items;
     for (const std::string_view text : texts)

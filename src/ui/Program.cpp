@@ -12,6 +12,7 @@
 #include "platform/Clock.h"
 #include "platform/Autostart.h"
 #include "platform/FormatSettings.h"
+#include "platform/InstanceLock.h"
 #include "platform/ProgramFolders.h"
 #include "settings/Configuration.h"
 #include "ui/KeychainSecretStore.h"
@@ -75,6 +76,11 @@ int RunCommandLine(const TCommandLine& line, const char* programName) {
     return code;
 }
 
+std::string AlreadyRunningText(const std::string& settingsFolder) {
+    return ApplicationName() + " is already running with the settings in " + settingsFolder +
+           "; its icon is in the notification area.";
+}
+
 } // namespace
 
 int RunCorvalet(int argc, char** argv) {
@@ -91,6 +97,15 @@ int RunCorvalet(int argc, char** argv) {
 
     const bool withoutDisplay = RunWithoutDisplay();
     TCorvaletApplication application(argc, argv);
+    // One resident program per settings folder: a second one would mail every due row again.
+    const TInstanceLock residence(ProgramFolders().Settings);
+    if (!residence.Held()) {
+        const std::string text = AlreadyRunningText(ProgramFolders().Settings);
+        std::cerr << text << '\n';
+        if (!line.Hide && !withoutDisplay)
+            TQtDialogs().ShowInformation(text);
+        return 1;
+    }
     THelpSystem help;
 
     TCorvaletDataModule dataModule;

@@ -4,12 +4,12 @@
 #include "platform/FormatSettings.h"
 #include "settings/RecipientTexts.h"
 #include "ui/PageControls.h"
+#include "ui/PageGrid.h"
 #include "ui/TimeEdit.h"
 #include "ui/UiText.h"
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -27,12 +27,11 @@ TDateTime FromQDate(const QDate& date) {
 
 } // namespace
 
-TRecipientEditor::TRecipientEditor(const TFormatSettings& formats, QWidget* parent)
-    : QWidget(parent), Formats(formats), RecipientAddressEdit(new QLineEdit(this)),
-      TimeFields(new TTimeEdit(this)), DistributionMethodComboBoxEx(new QComboBox(this)),
-      FrequencyComboBoxEx(new QComboBox(this)), FrequencyDateTimePicker(new QDateEdit(this)) {
+TRecipientEditor::TRecipientEditor(const TFormatSettings& formats, QWidget& page)
+    : QObject(&page), Formats(formats), Page(page), RecipientAddressEdit(new QLineEdit(&page)),
+      TimeFields(new TTimeEdit(&page)), DistributionMethodComboBoxEx(new QComboBox(&page)),
+      FrequencyComboBoxEx(new QComboBox(&page)), FrequencyDateTimePicker(new QDateEdit(&page)) {
     BuildControls();
-    LayOut();
 }
 
 void TRecipientEditor::BuildControls() {
@@ -72,25 +71,20 @@ void TRecipientEditor::BuildControls() {
             &TRecipientEditor::DistributionTextEdited);
 }
 
-void TRecipientEditor::LayOut() {
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->addWidget(BuddyLabel(tr("&Recipient e-mail:"), RecipientAddressEdit, this), 0, 0);
-    grid->addWidget(RecipientAddressEdit, 0, 1, 1, 2);
-    grid->addWidget(BuddyLabel(tr("&Time to send:"), TimeFields->HourField(), this), 1, 0);
-    grid->addWidget(TimeFields, 1, 1, 1, 2);
-    grid->addWidget(BuddyLabel(tr("&Distribution:"), DistributionMethodComboBoxEx, this), 2, 0);
-    grid->addWidget(DistributionMethodComboBoxEx, 2, 1, Qt::AlignLeft);
-    grid->addWidget(BuddyLabel(tr("E-mail &frequency:"), FrequencyComboBoxEx, this), 3, 0);
-    grid->addWidget(FrequencyComboBoxEx, 3, 1);
-    grid->addWidget(FrequencyDateTimePicker, 3, 2);
-    grid->setColumnStretch(1, 1);
+void TRecipientEditor::LayOut(TPageGrid& grid) {
+    grid.AddRow(BuddyLabel(tr("&Recipient e-mail:"), RecipientAddressEdit, &Page), RecipientAddressEdit);
+    grid.AddRow(BuddyLabel(tr("&Time to send:"), TimeFields->HourField(), &Page), TimeFields, nullptr,
+                Qt::AlignLeft);
+    grid.AddRow(BuddyLabel(tr("&Distribution:"), DistributionMethodComboBoxEx, &Page),
+                DistributionMethodComboBoxEx, nullptr, Qt::AlignLeft);
+    grid.AddRow(BuddyLabel(tr("E-mail &frequency:"), FrequencyComboBoxEx, &Page), FrequencyComboBoxEx,
+                FrequencyDateTimePicker);
 
-    setTabOrder(RecipientAddressEdit, TimeFields->HourField());
-    setTabOrder(TimeFields->HourField(), TimeFields->MinuteField());
-    setTabOrder(TimeFields->MinuteField(), DistributionMethodComboBoxEx);
-    setTabOrder(DistributionMethodComboBoxEx, FrequencyComboBoxEx);
-    setTabOrder(FrequencyComboBoxEx, FrequencyDateTimePicker);
+    QWidget::setTabOrder(RecipientAddressEdit, TimeFields->HourField());
+    QWidget::setTabOrder(TimeFields->HourField(), TimeFields->MinuteField());
+    QWidget::setTabOrder(TimeFields->MinuteField(), DistributionMethodComboBoxEx);
+    QWidget::setTabOrder(DistributionMethodComboBoxEx, FrequencyComboBoxEx);
+    QWidget::setTabOrder(FrequencyComboBoxEx, FrequencyDateTimePicker);
 }
 
 std::string TRecipientEditor::Address() const {

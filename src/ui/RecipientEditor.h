@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QObject>
 
 #include <string>
 
@@ -8,19 +8,24 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QWidget;
 
 namespace corvalet {
 
 class TFormatSettings;
+class TPageGrid;
 class TTimeEdit;
 struct TDateTime;
 
 // The editing area below the recipient list: one recipient's address, time of day, distribution
-// and frequency (with its date for the dated frequencies), as controls.
-class TRecipientEditor : public QWidget {
+// and frequency (with its date for the dated frequencies), as controls of the page. Their rows go
+// into the page's own grid, so that they line up with the page's other fields.
+class TRecipientEditor : public QObject {
     Q_OBJECT
 public:
-    TRecipientEditor(const TFormatSettings& formats, QWidget* parent = nullptr);
+    TRecipientEditor(const TFormatSettings& formats, QWidget& page);
+
+    void LayOut(TPageGrid& grid);
 
     QLineEdit* AddressEdit() const { return RecipientAddressEdit; }
     TTimeEdit* Time() const { return TimeFields; }
@@ -62,10 +67,10 @@ signals:
 
 private:
     void BuildControls();
-    void LayOut();
     void DistributionTextEdited(const QString& text);
 
     const TFormatSettings& Formats;
+    QWidget& Page;
     QLineEdit* RecipientAddressEdit;
     TTimeEdit* TimeFields;
     QComboBox* DistributionMethodComboBoxEx;

@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
 #include <ctime>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -26,8 +29,9 @@ using test::TTempDir;
 class TRunningProgram {
 public:
     // `environment` replaces the variables it names (a bare "NAME" removes one); the rest are kept.
+    // With `errorFile` the program's standard error goes to that file.
     TRunningProgram(const std::string& executable, const std::vector<std::string>& arguments,
-                    const std::vector<std::string>& environment) {
+                    const std::vector<std::string>& environment, const std::string& errorFile = {}) {
         std::vector<std::string> texts{executable};
         texts.insert(texts.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
@@ -52,8 +56,14 @@ public:
         for (std::string& text : variables)
             envp.push_back(text.data());
         envp.push_back(nullptr);
-        if (::posix_spawn(&Pid, executable.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0)
+        posix_spawn_file_actions_t actions;
+        ::posix_spawn_file_actions_init(&actions);
+        if (!errorFile.empty())
+            ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
+                                               O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (::posix_spawn(&Pid, executable.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
             Pid = -1;
+        ::posix_spawn_file_actions_destroy(&actions);
     }
     ~TRunningProgram() { End(); }
     TRunningProgram(const TRunningProgram&) = delete;
@@ -61,6 +71,19 @@ public:
 
     bool Started() const { return Pid > 0; }
     bool StillRunning() { return Pid > 0 && ::waitpid(Pid, nullptr, WNOHANG) == 0; }
+    // The exit code once the program ended by itself within `timeout`; -1 otherwise.
+    int ExitCode(std::chrono::milliseconds timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        int status = 0;
+        while (Pid > 0 && std::chrono::steady_clock::now() < deadline) {
+            if (::waitpid(Pid, &status, WNOHANG) == Pid) {
+                Pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return -1;
+    }
     // Asks the program to end as the system does at logout; true when it ended by itself, with
     // exit code 0, within two seconds.
     bool End() {
@@ -109,12 +132,12 @@ bool WaitForLogLine(const std::string& path, const std::string& part, std::chron
 // checks that the message arrives and the log says so.
 // With `secure` the server wants STARTTLS and a login, and the password comes from the password
 // command (no secret store answers here).
-void ExpectDueRowMailedAndLogged(const std::vector<std::string>& arguments,
-                                 const std::vector<std::string>& environment, bool secure = false) {
-    TTempDir folder;
-    const std::string password = "e2e-Secret";
-    TAiosmtpdServer catcher(secure ? std::vector<std::string>{"--security", "starttls", "--login", "ann", password}
-                                   : std::vector<std::string>{});
+const std::string Password = "e2e-Secret";
+
+// Puts a copy of the program in `folder` with a settings file whose first row is due now and
+// whose second row is due in the next minute, mailing through `catcher`; gives the copy's path.
+std::filesystem::path PrepareProgram(const TTempDir& folder, TAiosmtpdServer& catcher, bool secure) {
+    const std::string& password = Password;
     const std::string connection =
         secure ? "SMTPHost=localhost\r\nSecurity=1\r\nUserName=ann\r\nPasswordCommand=echo " + password +
                      "\r\nTrustFile=" + catcher.AuthorityFile() + "\r\n"
@@ -148,7 +171,16 @@ void ExpectDueRowMailedAndLogged(const std::vector<std::string>& arguments,
                                      "\r\nTimeOut=1\r\n"
                                      "[Message]\r\nBodyFileName=body.html\r\nPriority=2\r\n"
                                      "Subject=Weekly figures\r\nContentType=0\r\n");
+    return program;
+}
 
+void ExpectDueRowMailedAndLogged(const std::vector<std::string>& arguments,
+                                 const std::vector<std::string>& environment, bool secure = false) {
+    TTempDir folder;
+    const std::string& password = Password;
+    TAiosmtpdServer catcher(secure ? std::vector<std::string>{"--security", "starttls", "--login", "ann", password}
+                                   : std::vector<std::string>{});
+    const std::filesystem::path program = PrepareProgram(folder, catcher, secure);
     TRunningProgram corvalet(program.string(), arguments, environment);
     ASSERT_TRUE(corvalet.Started());
     ASSERT_TRUE(catcher.WaitForDelivery(1, 20000));
@@ -192,6 +224,50 @@ TEST(EndToEndTest, HiddenProgramMailsOverSTARTTLSWithALogin) {
 
 TEST(EndToEndTest, WithoutADisplayTheProgramRunsHiddenAndMails) {
     ExpectDueRowMailedAndLogged({}, {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LC_ALL=C"});
+}
+
+// True once some process holds a lock on the folder (read from the system's list of locks, so
+// that looking takes no lock that the program could find taken).
+bool FolderIsClaimed(const std::filesystem::path& folder, std::chrono::seconds timeout) {
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0)
+        return false;
+    const std::string inode = ":" + std::to_string(status.st_ino) + " ";
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream locks("/proc/locks");
+        for (std::string line; std::getline(locks, line);)
+            if (line.find("FLOCK") != std::string::npos && line.find(inode) != std::string::npos)
+                return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+// Started again on the same settings (at log-in and by hand, say), the program would mail every
+// due row twice: the second one says so and ends, the first goes on mailing.
+TEST(EndToEndTest, ASecondProgramOnTheSameSettingsEndsAndTheFirstMails) {
+    TTempDir folder;
+    TAiosmtpdServer catcher;
+    const std::filesystem::path program = PrepareProgram(folder, catcher, false);
+    const std::vector<std::string> environment{"QT_QPA_PLATFORM=offscreen", "LC_ALL=C"};
+    TRunningProgram first(program.string(), {"/HIDE"}, environment);
+    ASSERT_TRUE(first.Started());
+    ASSERT_TRUE(FolderIsClaimed(folder.Path(), std::chrono::seconds(20)));
+
+    TRunningProgram second(program.string(), {"/HIDE"}, environment, folder.File("second.err").string());
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(second.ExitCode(std::chrono::seconds(20)), 1);
+    // Qt may say things of its own on the same stream.
+    EXPECT_NE(folder.Read("second.err")
+                  .find("Corvalet is already running with the settings in " + folder.Folder() +
+                        "; its icon is in the notification area.\n"),
+              std::string::npos)
+        << folder.Read("second.err");
+
+    ASSERT_TRUE(catcher.WaitForDelivery(1, 20000));
+    EXPECT_TRUE(first.StillRunning());
+    EXPECT_TRUE(first.End());
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 #include "MainFormFixture.h"
 
 #include "ui/GeneralPage.h"
+#include "ui/LoggingPage.h"
+#include "ui/PageGrid.h"
 #include "ui/RecipientListView.h"
 #include "ui/UpDown.h"
 
@@ -286,6 +288,8 @@ void ExpectListReadable(QTreeWidget& list, const std::string& where, bool addres
     const int margin = heading->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, heading);
     const int mark = heading->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, heading) + margin;
     for (int column = 1; column < list.columnCount(); ++column) {
+        if (heading->isSectionHidden(column))
+            continue;
         int needed = 0;
         for (const QString& line : list.headerItem()->text(column).split(QLatin1Char('\n')))
             needed = std::max(needed, heading->fontMetrics().horizontalAdvance(line));
@@ -344,6 +348,47 @@ TEST_F(MainFormFrame, NothingIsClippedOrOverlapsAtTheInitialAndMinimumSizes) {
                         << " on " << where;
                 }
             }
+        }
+    }
+}
+
+// The control that holds `control` and stands on the page itself (the time frame for its hour field).
+QWidget* OnPage(QWidget* control, const QWidget* page) {
+    while (control->parentWidget() != page && control->parentWidget() != nullptr)
+        control = control->parentWidget();
+    return control;
+}
+
+// On every page, at both sizes, the labels stand in one column and their fields start at one x
+// (the size check box stands for its field's label); headings are bold, labels are not.
+TEST_F(MainFormFrame, EachPageHasOneLabelColumnAndHeadingsThatStandOut) {
+    Form->show();
+    for (const QSize size : {QSize(468, 487), QSize(390, 450)}) {
+        Form->resize(size);
+        for (int index = 0; index < Form->Pages()->count(); ++index) {
+            Form->Pages()->setCurrentIndex(index);
+            QApplication::processEvents();
+            QWidget* page = Form->Pages()->currentWidget();
+            const std::string where = Form->Pages()->tabText(index).toStdString() + " at " +
+                                      std::to_string(size.width()) + "x" + std::to_string(size.height());
+            std::vector<std::pair<QWidget*, QWidget*>> rows;
+            for (QLabel* label : page->findChildren<QLabel*>())
+                if (label->buddy() != nullptr && label->isVisible())
+                    rows.emplace_back(label, OnPage(label->buddy(), page));
+            if (page == Form->LoggingPage())
+                rows.emplace_back(Find<QCheckBox>("LimitLogFileCheckBox"), Find<QLineEdit>("MaximumLogFileSizeEdit"));
+            ASSERT_FALSE(rows.empty()) << where;
+            const int labelX = rows.front().first->mapTo(page, QPoint(0, 0)).x();
+            const int fieldX = rows.front().second->mapTo(page, QPoint(0, 0)).x();
+            for (const auto& [label, field] : rows) {
+                EXPECT_EQ(label->mapTo(page, QPoint(0, 0)).x(), labelX) << Describe(label).toStdString() << ", " << where;
+                EXPECT_EQ(field->mapTo(page, QPoint(0, 0)).x(), fieldX) << Describe(field).toStdString() << ", " << where;
+                EXPECT_FALSE(label->font().bold()) << Describe(label).toStdString();
+            }
+            const QList<TPageHeading*> headings = page->findChildren<TPageHeading*>();
+            EXPECT_FALSE(headings.isEmpty()) << where;
+            for (const TPageHeading* heading : headings)
+                EXPECT_TRUE(heading->Label()->font().bold()) << heading->Label()->text().toStdString();
         }
     }
 }

@@ -76,6 +76,9 @@ TEST_F(SettingsRoundTrip, EveryControlShowsItsSetting) {
     EXPECT_TRUE(Find<QCheckBox>("LimitLogFileCheckBox")->isChecked());
     EXPECT_EQ(Text("MaximumLogFileSizeEdit"), "7");
     EXPECT_EQ(Find<TUpDown>("MaximumLogFileSizeUpDown")->Position(), 7);
+    // A path may be wider than its field: the whole name is the field's tooltip.
+    for (const char* name : {"BodyFileNameEdit", "AttachmentFileNameEdit", "LoggingFileNameEdit"})
+        EXPECT_EQ(Find<QLineEdit>(name)->toolTip(), Text(name)) << name;
 }
 
 TEST_F(SettingsRoundTrip, OKStoresEveryControlAndSavesTheFile) {
