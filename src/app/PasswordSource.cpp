@@ -1,8 +1,16 @@
 #include "app/PasswordSource.h"
 
+#include "net/AntiFreeze.h"
 #include "platform/Command.h"
 
 namespace corvalet {
+
+namespace {
+
+constexpr std::size_t MaxOutput = 65536;
+constexpr int DefaultSliceMs = 100;
+
+} // namespace
 
 TCommandPasswordSource::TCommandPasswordSource(std::function<std::string()> command, int timeoutMs)
     : Command(std::move(command)), TimeoutMs(timeoutMs) {}
@@ -16,7 +24,11 @@ std::string TCommandPasswordSource::Password(const std::string& host, const std:
     const std::string whose = " for " + user + " at " + host;
     if (command.empty())
         throw EPasswordUnavailable("No password" + whose + ": no password command is set");
-    const TCommandOutput result = RunShellCommand(command, TimeoutMs);
+    // The windows stay alive while the command runs, as they do while a mailing waits on the network.
+    const TNetAntiFreeze* freeze = TheAntiFreeze();
+    const TCommandOutput result =
+        RunShellCommand(command, TimeoutMs, MaxOutput, [] { YieldToUI(true); },
+                        freeze != nullptr ? freeze->IdleTimeOut : DefaultSliceMs);
     if (!result.Started)
         throw EPasswordUnavailable("The password command" + whose + " could not be started");
     if (result.TimedOut)

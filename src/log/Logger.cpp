@@ -96,6 +96,33 @@ void TLogger::NoticeOutsideChanges() {
         LinesChanged();
 }
 
+// Another program on the same log (a mailing sent from the command line while this one runs)
+// adds its entries to the end of the file. A file that still begins with this log and holds more
+// has only grown that way: its new lines join the log before this program's next entry, so that
+// writing that entry never drops them. A file changed in any other way is written again whole.
+void TLogger::TakeInEntriesOfOtherPrograms() {
+    if (!FileInSync)
+        return;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(FilePath, error);
+    if (error || size <= LogBytes)
+        return;
+    std::string bytes;
+    if (!ReadFileBytes(FilePath, bytes) || bytes.size() <= LogBytes)
+        return;
+    std::size_t at = 0;
+    for (const auto& line : *Lines) {
+        if (bytes.compare(at, line.size(), line) != 0 ||
+            bytes.compare(at + line.size(), LineBreak.size(), LineBreak) != 0)
+            return;
+        at += line.size() + LineBreak.size();
+    }
+    for (std::string& line : SplitLines(bytes.substr(at)))
+        AddLine(std::move(line));
+    // An entry still being written (no line break at its end yet) is completed by the rewrite.
+    FileInSync = bytes.size() == LogBytes;
+}
+
 void TLogger::AddLine(std::string line) {
     LogBytes += FileFormSize(line);
     Lines->push_back(std::move(line));
@@ -121,6 +148,7 @@ void TLogger::Log(const std::string& text, int kind) {
     if (Lines == nullptr)
         return;
     NoticeOutsideChanges();
+    TakeInEntriesOfOtherPrograms();
 
     std::string line;
     line.reserve(KindPrefixes[kind].size() + text.size());

@@ -85,6 +85,7 @@ public:
 
 private:
     void NoticeOutsideChanges();
+    void TakeInEntriesOfOtherPrograms();
     void Measure();
     void AddLine(std::string line);
     void AddHeader(const std::string& words);

@@ -1,4 +1,7 @@
 #include "app/PasswordSource.h"
+#include "net/AntiFreeze.h"
+
+#include <chrono>
 
 #include <map>
 
@@ -34,7 +37,26 @@ TEST(CommandPasswordSourceTest, FirstLineOfTheOutputOrAClearReason) {
 }
 
 TEST(CommandPasswordSourceTest, ACommandThatHangsIsEndedInTime) {
-    EXPECT_EQ(Outcome("sleep 5", 100), "The password command for ann at mail.test did not end in time");
+    // Also one that has closed its output but goes on running, and what the command started.
+    for (const char* command : {"sleep 5", "echo secret; exec >&-; sleep 30", "sleep 30 & echo secret; wait"}) {
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(Outcome(command, 200), "The password command for ann at mail.test did not end in time")
+            << command;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4)) << command;
+    }
+}
+
+// The windows are serviced while the command runs, as while a mailing waits on the network.
+TEST(CommandPasswordSourceTest, TheWindowsStayAliveWhileTheCommandRuns) {
+    TNetAntiFreeze freeze;
+    freeze.IdleTimeOut = 20;
+    int serviced = 0;
+    freeze.OnServiceUI = [&serviced](bool) { ++serviced; };
+    EXPECT_EQ(Outcome("sleep 0.3; echo secret"), "password secret");
+    EXPECT_GE(serviced, 5);
+    serviced = 0;
+    EXPECT_EQ(Outcome("echo secret; exec >&-; sleep 0.3"), "password secret");
+    EXPECT_GE(serviced, 5);
 }
 
 class TMapStore final : public TSecretStore {

@@ -1,4 +1,5 @@
 #include "log/Logger.h"
+#include "platform/TextFile.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
 #include "support/Unprivileged.h"
@@ -215,7 +216,7 @@ TEST_F(LoggerTest, FileChangedBehindTheLoggerIsWrittenAgainWhole) {
     const std::function<void(test::TTempDir&)> changes[] = {
         [](test::TTempDir& dir) { fs::remove(dir.File("Corvalet.log")); },
         [](test::TTempDir& dir) { dir.Write("Corvalet.log", "a"); },
-        [](test::TTempDir& dir) { dir.Write("Corvalet.log", "a\r\nsomeone else\r\n"); },
+        [](test::TTempDir& dir) { dir.Write("Corvalet.log", "x\r\nsomeone else\r\n"); },
     };
     for (const auto& change : changes) {
         Dir.Write("Corvalet.log", "a\r\n");
@@ -224,6 +225,45 @@ TEST_F(LoggerTest, FileChangedBehindTheLoggerIsWrittenAgainWhole) {
         Logger.Log("b", lkPlain);
         EXPECT_EQ(FileBytes(), "a\r\nb\r\n");
     }
+}
+
+// A mailing sent from the command line while the resident program runs logs to the same file;
+// the resident program's next entry keeps it (and the size limit counts it).
+TEST_F(LoggerTest, EntriesAnotherProgramAppendedAreKept) {
+    Dir.Write("Corvalet.log", "a\r\n");
+    Open();
+    TLogger other(Clock, Formats);
+    Lines otherLog;
+    other.SetLines(&otherLog);
+    other.SetFilePath(Path);
+    other.Log("sent from the command line", lkPlain);
+    Logger.Log("b", lkPlain);
+    EXPECT_EQ(FileBytes(), "a\r\nsent from the command line\r\nb\r\n");
+    EXPECT_EQ(Log, (Lines{"a", "sent from the command line", "b"}));
+
+    const struct {
+        const char* added;
+        const char* expected;
+    } cases[] = {
+        {"one\r\ntwo\r\n", "a\r\none\r\ntwo\r\nb\r\n"},
+        {"half-written", "a\r\nhalf-written\r\nb\r\n"},
+    };
+    for (const auto& change : cases) {
+        Dir.Write("Corvalet.log", "a\r\n");
+        Open();
+        AppendToFile(Path, change.added);
+        Logger.Log("b", lkPlain);
+        EXPECT_EQ(FileBytes(), change.expected);
+        EXPECT_EQ(Logger.SizeInFileForm(), FileBytes().size());
+    }
+
+    Dir.Write("Corvalet.log", "a\r\n");
+    Open();
+    Logger.SizeIsLimited = true;
+    Logger.SizeLimitMb = 1;
+    AppendToFile(Path, std::string(1024 * 1024, 'x') + "\r\n");
+    Logger.Log("b", lkPlain);
+    EXPECT_EQ(FileBytes(), FileForm({Cleared, "", "b"}));
 }
 
 TEST_F(LoggerTest, LinesChangedFromOutsideAreCountedAndWritten) {

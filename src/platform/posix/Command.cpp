@@ -16,19 +16,68 @@ namespace corvalet {
 
 namespace {
 
-// Waits for the child, killing it first when asked to.
-int Reap(pid_t child, bool kill) {
-    if (kill)
-        ::kill(child, SIGKILL);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+using TSteadyClock = std::chrono::steady_clock;
+
+int MillisecondsLeft(TSteadyClock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - TSteadyClock::now()).count();
+    return static_cast<int>(std::max<long long>(left, 0));
+}
+
+// Reads the command's output until it closes it, the deadline passes (true) or reading fails.
+bool ReadOutput(int from, TSteadyClock::time_point deadline, std::size_t maxOutput, std::string& output,
+                const std::function<void()>& whileWaiting, int sliceMs) {
+    char chunk[4096];
+    for (;;) {
+        const int left = MillisecondsLeft(deadline);
+        if (left <= 0)
+            return true;
+        pollfd entry{from, POLLIN, 0};
+        const int ready = ::poll(&entry, 1, std::min(left, sliceMs));
+        if (ready < 0 && errno != EINTR)
+            return false;
+        if (ready <= 0) {
+            if (whileWaiting)
+                whileWaiting();
+            continue;
+        }
+        const ssize_t n = ::read(from, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        const std::size_t room = maxOutput - std::min(maxOutput, output.size());
+        output.append(chunk, std::min(room, static_cast<std::size_t>(n)));
     }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+enum class TEnd { Ended, TimedOut, Unknown };
+
+// Waits until the command ends or the deadline passes, looking every 10 ms.
+TEnd AwaitEnd(pid_t child, TSteadyClock::time_point deadline, int& status,
+              const std::function<void()>& whileWaiting, int sliceMs) {
+    auto serviced = TSteadyClock::now();
+    for (;;) {
+        const pid_t ended = ::waitpid(child, &status, WNOHANG);
+        if (ended == child)
+            return TEnd::Ended;
+        if (ended < 0 && errno != EINTR)
+            return TEnd::Unknown;
+        const int left = MillisecondsLeft(deadline);
+        if (left <= 0)
+            return TEnd::TimedOut;
+        ::poll(nullptr, 0, std::min(left, 10));
+        if (whileWaiting && TSteadyClock::now() - serviced >= std::chrono::milliseconds(sliceMs)) {
+            whileWaiting();
+            serviced = TSteadyClock::now();
+        }
+    }
 }
 
 } // namespace
 
-TCommandOutput RunShellCommand(const std::string& command, int timeoutMs, std::size_t maxOutput) {
+TCommandOutput RunShellCommand(const std::string& command, int timeoutMs, std::size_t maxOutput,
+                               const std::function<void()>& whileWaiting, int sliceMs) {
     TCommandOutput result;
     int pipeEnds[2];
     if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
@@ -41,8 +90,14 @@ TCommandOutput RunShellCommand(const std::string& command, int timeoutMs, std::s
     std::string flag = "-c";
     std::string text = command;
     char* argv[] = {shell.data(), flag.data(), text.data(), nullptr};
+    // The command gets a process group of its own, so that ending it ends what it started too.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t child = -1;
-    const int spawned = ::posix_spawn(&child, shell.c_str(), &actions, nullptr, argv, environ);
+    const int spawned = ::posix_spawn(&child, shell.c_str(), &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeEnds[1]);
     if (spawned != 0) {
@@ -51,36 +106,23 @@ TCommandOutput RunShellCommand(const std::string& command, int timeoutMs, std::s
     }
     result.Started = true;
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    char chunk[4096];
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        if (left <= 0) {
-            result.TimedOut = true;
-            break;
-        }
-        pollfd entry{pipeEnds[0], POLLIN, 0};
-        const int ready = ::poll(&entry, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready < 0)
-            break;
-        if (ready == 0)
-            continue;
-        const ssize_t n = ::read(pipeEnds[0], chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        const std::size_t room = maxOutput - std::min(maxOutput, result.Output.size());
-        result.Output.append(chunk, std::min(room, static_cast<std::size_t>(n)));
-    }
+    const auto deadline = TSteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    sliceMs = std::max(sliceMs, 1);
+    int status = 0;
+    // A command that closed its output may still be running: it has until the same deadline to end.
+    const bool outputTimedOut =
+        ReadOutput(pipeEnds[0], deadline, maxOutput, result.Output, whileWaiting, sliceMs);
     ::close(pipeEnds[0]);
-    result.ExitStatus = Reap(child, result.TimedOut);
-    if (result.TimedOut)
-        result.ExitStatus = -1;
+    const TEnd end = outputTimedOut ? TEnd::TimedOut : AwaitEnd(child, deadline, status, whileWaiting, sliceMs);
+    if (end == TEnd::TimedOut) {
+        result.TimedOut = true;
+        ::kill(-child, SIGKILL);
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        return result;
+    }
+    if (end == TEnd::Ended && WIFEXITED(status))
+        result.ExitStatus = WEXITSTATUS(status);
     return result;
 }
 
