@@ -24,11 +24,31 @@ int MillisecondsLeft(TSteadyClock::time_point deadline) {
     return static_cast<int>(std::max<long long>(left, 0));
 }
 
+// Calls `whileWaiting` once every `sliceMs`, however busy the wait is.
+class TServicing {
+public:
+    TServicing(const std::function<void()>& whileWaiting, int sliceMs)
+        : WhileWaiting(whileWaiting), Slice(std::chrono::milliseconds(std::max(sliceMs, 1))) {}
+
+    void Tick() {
+        if (!WhileWaiting || TSteadyClock::now() - Last < Slice)
+            return;
+        WhileWaiting();
+        Last = TSteadyClock::now();
+    }
+
+private:
+    const std::function<void()>& WhileWaiting;
+    std::chrono::milliseconds Slice;
+    TSteadyClock::time_point Last = TSteadyClock::now();
+};
+
 // Reads the command's output until it closes it, the deadline passes (true) or reading fails.
 bool ReadOutput(int from, TSteadyClock::time_point deadline, std::size_t maxOutput, std::string& output,
-                const std::function<void()>& whileWaiting, int sliceMs) {
+                TServicing& servicing, int sliceMs) {
     char chunk[4096];
     for (;;) {
+        servicing.Tick();
         const int left = MillisecondsLeft(deadline);
         if (left <= 0)
             return true;
@@ -36,11 +56,8 @@ bool ReadOutput(int from, TSteadyClock::time_point deadline, std::size_t maxOutp
         const int ready = ::poll(&entry, 1, std::min(left, sliceMs));
         if (ready < 0 && errno != EINTR)
             return false;
-        if (ready <= 0) {
-            if (whileWaiting)
-                whileWaiting();
+        if (ready <= 0)
             continue;
-        }
         const ssize_t n = ::read(from, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR)
             continue;
@@ -54,9 +71,7 @@ bool ReadOutput(int from, TSteadyClock::time_point deadline, std::size_t maxOutp
 enum class TEnd { Ended, TimedOut, Unknown };
 
 // Waits until the command ends or the deadline passes, looking every 10 ms.
-TEnd AwaitEnd(pid_t child, TSteadyClock::time_point deadline, int& status,
-              const std::function<void()>& whileWaiting, int sliceMs) {
-    auto serviced = TSteadyClock::now();
+TEnd AwaitEnd(pid_t child, TSteadyClock::time_point deadline, int& status, TServicing& servicing) {
     for (;;) {
         const pid_t ended = ::waitpid(child, &status, WNOHANG);
         if (ended == child)
@@ -67,10 +82,7 @@ TEnd AwaitEnd(pid_t child, TSteadyClock::time_point deadline, int& status,
         if (left <= 0)
             return TEnd::TimedOut;
         ::poll(nullptr, 0, std::min(left, 10));
-        if (whileWaiting && TSteadyClock::now() - serviced >= std::chrono::milliseconds(sliceMs)) {
-            whileWaiting();
-            serviced = TSteadyClock::now();
-        }
+        servicing.Tick();
     }
 }
 
@@ -108,12 +120,12 @@ TCommandOutput RunShellCommand(const std::string& command, int timeoutMs, std::s
 
     const auto deadline = TSteadyClock::now() + std::chrono::milliseconds(timeoutMs);
     sliceMs = std::max(sliceMs, 1);
+    TServicing servicing(whileWaiting, sliceMs);
     int status = 0;
     // A command that closed its output may still be running: it has until the same deadline to end.
-    const bool outputTimedOut =
-        ReadOutput(pipeEnds[0], deadline, maxOutput, result.Output, whileWaiting, sliceMs);
+    const bool outputTimedOut = ReadOutput(pipeEnds[0], deadline, maxOutput, result.Output, servicing, sliceMs);
     ::close(pipeEnds[0]);
-    const TEnd end = outputTimedOut ? TEnd::TimedOut : AwaitEnd(child, deadline, status, whileWaiting, sliceMs);
+    const TEnd end = outputTimedOut ? TEnd::TimedOut : AwaitEnd(child, deadline, status, servicing);
     if (end == TEnd::TimedOut) {
         result.TimedOut = true;
         ::kill(-child, SIGKILL);
