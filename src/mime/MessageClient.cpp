@@ -202,10 +202,10 @@ void TNetMessageClient::EmitMessage(TNetMessage& message, bool headersOnly) {
         if (!headersOnly)
             EmitBody(message);
     }
-    if (!Trailer.empty())
-        Output().WriteText(Trailer);
     if (gathering)
-        gathering->Flush();
+        gathering->FlushWith(Trailer);
+    else if (!Trailer.empty())
+        Output().WriteText(Trailer);
 }
 
 void TNetMessageClient::EmitHeader(TNetMessage& message) {

@@ -21,16 +21,23 @@ void TNetGatheringSink::WriteLine(std::string_view text) {
     WriteText("\r\n");
 }
 
+// A full block waits for the next bytes before it is passed on, so that the last block is still
+// here when the end of the writing comes (see FlushWith).
 void TNetGatheringSink::WriteText(std::string_view bytes) {
     while (!bytes.empty()) {
-        const std::size_t take = std::min(BlockSize - Block.size(), bytes.size());
-        Block.append(bytes.substr(0, take));
-        bytes.remove_prefix(take);
         if (Block.size() == BlockSize) {
             Next.WriteText(Block);
             Block.clear();
         }
+        const std::size_t take = std::min(BlockSize - Block.size(), bytes.size());
+        Block.append(bytes.substr(0, take));
+        bytes.remove_prefix(take);
     }
+}
+
+void TNetGatheringSink::FlushWith(std::string_view bytes) {
+    Block.append(bytes);
+    Flush();
 }
 
 void TNetGatheringSink::Flush() {

@@ -38,6 +38,9 @@ public:
 
     // Passes on what is still collected.
     void Flush();
+    // Passes on what is still collected with `bytes` after it, in one write even when the block is
+    // full: the end of what is written never leaves on its own.
+    void FlushWith(std::string_view bytes);
 
 private:
     TNetMessageSink& Next;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <csignal>
 #include <thread>
 
@@ -575,9 +576,15 @@ protected:
         Message.Subject = "Weekly report";
         SetAddresses(Message.CCList, "cc1@x.test, Bea <cc2@x.test>");
         SetAddresses(Message.BccList, "bcc@x.test");
-        TNetText& text = Message.Parts.AddText({"Hello,", ".dot first", "last line"});
-        text.SetContentType("text/plain");
-        text.SetContentTransfer("7bit");
+        Text = &Message.Parts.AddText({"Hello,", ".dot first", "last line"});
+        Text->SetContentType("text/plain");
+        Text->SetContentTransfer("7bit");
+    }
+
+    std::size_t WrittenSize() {
+        TMemorySink sink;
+        TNetMessageClient(sink).EmitMessage(Message);
+        return sink.Text.size();
     }
 
     // The lines the message writer writes for the message as it stands.
@@ -595,6 +602,7 @@ protected:
 
     TFakeClock Clock;
     TNetMessage Message;
+    TNetText* Text;
 };
 
 TEST_F(SMTPSendTest, CompleteDialogueWithTheWrittenMessage) {
@@ -630,10 +638,19 @@ public:
 TEST_F(SMTPSendTest, TheFinalDotGoesOutInOneWriteWithTheMessagesLastBlock) {
     TTempDir dir;
     dir.Write("data.bin", std::string(100000, 'x'));
-    for (const bool withAttachment : {false, true}) {
-        SCOPED_TRACE(withAttachment ? "100,000-byte attachment" : "text only");
-        if (withAttachment)
-            Message.Parts.AddAttachment(dir.File("data.bin").string());
+    const std::function<void()> cases[] = {
+        [] {},
+        // Text lines that make the message exactly two whole blocks long.
+        [this] {
+            for (std::size_t size = WrittenSize(); size < 65536; size = WrittenSize())
+                Text->Body.push_back(std::string(std::min<std::size_t>(65536 - size, 902) - 2, 'y'));
+            ASSERT_EQ(WrittenSize(), 65536u);
+        },
+        [this, &dir] { Message.Parts.AddAttachment(dir.File("data.bin").string()); },
+    };
+    for (const auto& change : cases) {
+        change();
+        SCOPED_TRACE(std::to_string(WrittenSize()) + "-byte message");
         Start({});
         TRecordingSocket socket;
         Smtp.SetIOHandler(&socket);
