@@ -12,6 +12,7 @@
 #include "ui/MainForm.h"
 
 #include <QApplication>
+#include <QTreeWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -31,6 +32,10 @@ namespace corvalet::test {
 
 // The one application object of the UI tests, on Qt's offscreen platform unless the caller chose one.
 QApplication& UiApplication();
+
+// Every heading of the list from `firstColumn` on is whole: its longest line, and the sort mark
+// where it stands.
+void ExpectHeadingsWhole(const QTreeWidget& list, int firstColumn, const std::string& where);
 
 // Message boxes that record their texts and answer questions as told.
 class TFakeDialogs final : public TDialogs {
