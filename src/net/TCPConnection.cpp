@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "net/AntiFreeze.h"
+#include "net/Deadline.h"
 #include "net/Exceptions.h"
 #include "net/Stack.h"
 #include "net/TextHelpers.h"
@@ -129,6 +130,11 @@ std::string TNetTCPConnection::ReadLine(const std::string& terminator, int timeo
         maxLength = MaxLineLength;
     const std::string_view term = terminator.empty() ? std::string_view("\n") : std::string_view(terminator);
     const std::size_t limit = static_cast<std::size_t>(maxLength);
+    const bool raiseOnTimeout = timeout == -1;
+    if (timeout == -1)
+        timeout = ReadTimeout == 0 ? -2 : ReadTimeout;
+    // The whole line arrives within the time-out, however its bytes are spread out.
+    const TNetDeadline deadline(timeout);
     LineWasSplit = false;
     LineTimedOut = false;
     std::size_t scanned = 0;
@@ -154,7 +160,7 @@ std::string TNetTCPConnection::ReadLine(const std::string& terminator, int timeo
         if (limit != 0 && scanned > limit)
             return TakeOverlongLine(limit);
         CheckPeerClosed(true, true);
-        LineTimedOut = FillInputBuffer(true, timeout, timeout == -1) == -1;
+        LineTimedOut = FillInputBuffer(true, deadline.Left(), raiseOnTimeout) == -1;
         if (LineTimedOut)
             return std::string();
     }
@@ -227,9 +233,11 @@ void TNetTCPConnection::WaitForRoom() {
     throw ENetWriteTimeout();
 }
 
-std::string TNetTCPConnection::ReadReplyLine(std::size_t& bytes) {
+std::string TNetTCPConnection::ReadReplyLine(std::size_t& bytes, const TNetDeadline& deadline) {
     for (;;) {
-        const std::string line = ReadLine("\n", -1, -1);
+        const std::string line = ReadLine("\n", deadline.Left(), -1);
+        if (LineTimedOut)
+            throw ENetReadTimeout();
         // Counted with its line end, so that endless blank lines are bounded too.
         bytes += line.size() + 2;
         if (bytes > MaxReplyBytes) {
@@ -245,7 +253,10 @@ std::string TNetTCPConnection::ReadReplyLine(std::size_t& bytes) {
 int TNetTCPConnection::ReadReply(std::span<const int> expected) {
     std::vector<std::string> lines;
     std::size_t bytes = 0;
-    lines.push_back(ReadReplyLine(bytes));
+    // The whole reply, every line of it, arrives within the read time-out: a server that sends a
+    // byte or a line now and then cannot keep one reply going for ever.
+    const TNetDeadline deadline(ReadTimeout == 0 ? -2 : ReadTimeout);
+    lines.push_back(ReadReplyLine(bytes, deadline));
     const std::string& first = lines.front();
     if (first.size() > 3 && first[3] == '-') {
         const std::string code = first.substr(0, 3);
@@ -254,7 +265,7 @@ int TNetTCPConnection::ReadReply(std::span<const int> expected) {
                 DropSocket();
                 throw ENetReplyTooLong(MaxReplyLines, MaxReplyBytes);
             }
-            lines.push_back(ReadReplyLine(bytes));
+            lines.push_back(ReadReplyLine(bytes, deadline));
             if (EndsMultiLineReply(code, lines.back()))
                 break;
         }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "net/Component.h"
+#include "net/Deadline.h"
 #include "net/IOHandler.h"
 #include "net/ManagedBuffer.h"
 #include "net/RFCReply.h"
@@ -41,8 +42,9 @@ public:
     // -1 on a time-out that was not to be raised.
     virtual long FillInputBuffer(bool raiseIfDisconnected, int timeout, bool raiseOnTimeout);
     // The next line without its terminator. With "\n" a CR right before the LF is dropped too.
-    // An explicit time-out that passes returns "" and sets LineTimedOut; the default one raises
-    // "Read Timeout". maxLength -1 means MaxLineLength, 0 no limit.
+    // The time-out is for the whole line. An explicit time-out that passes returns "" and sets
+    // LineTimedOut; the default one raises "Read Timeout". maxLength -1 means MaxLineLength, 0 no
+    // limit.
     virtual std::string ReadLine(const std::string& terminator = "\n", int timeout = -1, int maxLength = -1);
     // The next line that is not empty once trimmed of blanks and control characters, trimmed.
     std::string ReadNonEmptyLine(int maxAttempts);
@@ -56,6 +58,7 @@ public:
     virtual void WriteBytes(const char* data, std::size_t count);
 
     // Reads one reply into LastReply and checks its code against `expected` (empty: any code).
+    // All of its lines arrive within ReadTimeout from the start, or it raises "Read Timeout".
     // A reply of more than MaxReplyLines lines or MaxReplyBytes bytes (blank lines before it
     // included) raises ENetReplyTooLong and drops the connection: a server that never ends its
     // reply must not fill the memory.
@@ -98,8 +101,9 @@ protected:
     }
     std::string TakeOverlongLine(std::size_t maxLength);
     // The next line of a reply that is not blank, trimmed; `bytes` counts what the reply took of
-    // the input so far and is checked against MaxReplyBytes.
-    std::string ReadReplyLine(std::size_t& bytes);
+    // the input so far and is checked against MaxReplyBytes. A line that has not come whole by
+    // `deadline` raises "Read Timeout".
+    std::string ReadReplyLine(std::size_t& bytes, const TNetDeadline& deadline);
     void SendNow(const char* data, std::size_t count);
     // Waits until the peer takes more bytes; a peer that takes nothing for ReadTimeout raises
     // "Write Timeout" and the socket is dropped, as the stream could not be resumed.

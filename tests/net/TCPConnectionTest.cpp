@@ -1,5 +1,6 @@
 #include "net/TCPConnection.h"
 
+#include <atomic>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -299,6 +300,44 @@ TEST(ReadReplyTest, EndlessReplyIsCutWithAClearErrorAndTheConnectionDropped) {
                       std::to_string(c.MaxBytes) + " bytes.")
             << c.Name;
         EXPECT_FALSE(session.Client.IsConnected()) << c.Name;
+    }
+}
+
+// A server that sends a byte or a line now and then, each well within the read time-out, cannot
+// keep a line or a reply going for ever: the whole of it has to come within the time-out.
+TEST(ReadReplyTest, TrickledLineOrReplyEndsAtTheReadTimeout) {
+    const struct {
+        const char* Name;
+        std::string Start;
+        std::string Piece;
+        bool WholeReply;
+    } cases[] = {
+        {"a reply's line a byte at a time", "250-", "x", true},
+        {"a reply a line at a time", "", "250-more\r\n", true},
+        {"a line a byte at a time", "", "x", false},
+    };
+    for (const auto& c : cases) {
+        std::atomic<bool> stop{false};
+        TLoopbackSession session([&c, &stop](TLoopbackPeer& peer) {
+            peer.Send(c.Start);
+            // Long enough to outlast the time-out many times over, and still bounded.
+            for (int i = 0; i < 400 && !stop; ++i) {
+                peer.Send(c.Piece);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            peer.Send("\r\n250 end\r\n");
+            peer.WaitForClose();
+        });
+        session.Client.ReadTimeout = 100;
+        EXPECT_EQ(MessageOf<ENetReadTimeout>([&] {
+                      if (c.WholeReply)
+                          session.Client.ReadReply({250});
+                      else
+                          session.Client.ReadLine();
+                  }),
+                  "Read Timeout")
+            << c.Name;
+        stop = true;
     }
 }
 
