@@ -107,15 +107,23 @@ void TNetIOHandlerTLS::StartTLS(const std::string& host) {
     TSession& session = *Session;
     session.Host = host;
     ERR_clear_error();
+    // Every step that sets up the check of the server is itself checked: one that fails would
+    // leave a connection that trusts any certificate.
+    if (host.empty())
+        FailHandshake("no server name to check its certificate against");
     session.Context = SSL_CTX_new(TLS_client_method());
     if (session.Context == nullptr)
         FailHandshake(OpenSSLReason("TLS is not available"));
-    SSL_CTX_set_min_proto_version(session.Context, TLS1_2_VERSION);
+    if (SSL_CTX_set_min_proto_version(session.Context, TLS1_2_VERSION) != 1)
+        FailHandshake(OpenSSLReason("TLS 1.2 is not available"));
     // A server that drops the connection without ending TLS reads as a closed connection, as it
-    // would without TLS; the SMTP replies carry their own ends.
+    // would without TLS; the SMTP replies carry their own ends. A server that renegotiates
+    // (TLS 1.2) is served, only securely (OpenSSL's default), and its new certificate is checked
+    // as the first one was.
     SSL_CTX_set_options(session.Context, SSL_OP_IGNORE_UNEXPECTED_EOF);
     SSL_CTX_set_verify(session.Context, SSL_VERIFY_PEER, nullptr);
-    SSL_CTX_set_default_verify_paths(session.Context);
+    if (SSL_CTX_set_default_verify_paths(session.Context) != 1)
+        FailHandshake(OpenSSLReason("the system's certificates cannot be used"));
     if (!TrustFile.empty() && SSL_CTX_load_verify_locations(session.Context, TrustFile.c_str(), nullptr) != 1) {
         const std::string reason = OpenSSLReason("unreadable");
         Close();
@@ -124,16 +132,29 @@ void TNetIOHandlerTLS::StartTLS(const std::string& host) {
     session.Ssl = SSL_new(session.Context);
     if (session.Ssl == nullptr)
         FailHandshake(OpenSSLReason("TLS is not available"));
-    // The name is sent to the server and checked against its certificate; an address is checked
-    // against the certificate's addresses and not sent.
+    X509_VERIFY_PARAM* verification = SSL_get0_param(session.Ssl);
+    // "f*.example.test" stands for no name: only a whole leftmost label may be a wildcard.
+    X509_VERIFY_PARAM_set_hostflags(verification, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    // A host that the connection takes as an address, in any of its numeric forms (127.1 is
+    // 127.0.0.1), is checked in the dotted form against the certificate's addresses and not sent
+    // as the server name; a name is sent and checked against the certificate's names.
     if (TNetStack::IsNumericAddress(host)) {
-        X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(session.Ssl), host.c_str());
+        const std::string dotted = TNetStack::DottedAddress(TNetStack::NumericAddressValue(host));
+        if (X509_VERIFY_PARAM_set1_ip_asc(verification, dotted.c_str()) != 1)
+            FailHandshake("the address " + dotted + " cannot be checked (" + OpenSSLReason("refused") + ")");
     } else {
-        SSL_set_tlsext_host_name(session.Ssl, host.c_str());
-        SSL_set1_host(session.Ssl, host.c_str());
+        if (SSL_set_tlsext_host_name(session.Ssl, host.c_str()) != 1)
+            FailHandshake("the server name cannot be sent (" + OpenSSLReason("refused") + ")");
+        if (SSL_set1_host(session.Ssl, host.c_str()) != 1)
+            FailHandshake("the server name cannot be checked (" + OpenSSLReason("refused") + ")");
     }
     session.Incoming = BIO_new(BIO_s_mem());
     session.Outgoing = BIO_new(BIO_s_mem());
+    if (session.Incoming == nullptr || session.Outgoing == nullptr) {
+        BIO_free(session.Incoming);
+        BIO_free(session.Outgoing);
+        FailHandshake(OpenSSLReason("out of memory"));
+    }
     SSL_set_bio(session.Ssl, session.Incoming, session.Outgoing);
     SSL_set_connect_state(session.Ssl);
     Handshake();

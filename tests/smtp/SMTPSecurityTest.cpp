@@ -90,6 +90,9 @@ TEST_F(SMTPSecurityTest, DeliversOverSTARTTLSAndOverTLSWithALogin) {
         {"STARTTLS by name", "starttls", TNetSMTPSecurity::ssStartTLS, "localhost", false},
         {"STARTTLS with login", "starttls", TNetSMTPSecurity::ssStartTLS, "localhost", true},
         {"TLS with login by address", "tls", TNetSMTPSecurity::ssTLS, "127.0.0.1", true},
+        // The short numeric forms of 127.0.0.1 are checked as that address.
+        {"STARTTLS by a short address", "starttls", TNetSMTPSecurity::ssStartTLS, "127.1", false},
+        {"TLS by a 32-bit address", "tls", TNetSMTPSecurity::ssTLS, "2130706433", false},
     };
     for (const Case& c : cases) {
         Lines options{"--security", c.serverSecurity};
@@ -153,6 +156,12 @@ TEST_F(SMTPSecurityTest, EveryFailureToProtectOrLogInEndsTheMailingBeforeTheMess
         {"another address's certificate", {"--security", "tls", "--cert-names", "other.test"},
          TNetSMTPSecurity::ssTLS, "127.0.0.1", true, nullptr,
          "The certificate of 127.0.0.1 is not trusted: IP address mismatch"},
+        {"another address's certificate, the address written short", {"--security", "tls", "--cert-names", "other.test"},
+         TNetSMTPSecurity::ssTLS, "127.1", true, nullptr,
+         "The certificate of 127.1 is not trusted: IP address mismatch"},
+        {"another address's certificate, over STARTTLS to 127.0.1", {"--security", "starttls", "--cert-names", "other.test,127.0.0.2"},
+         TNetSMTPSecurity::ssStartTLS, "127.0.1", true, nullptr,
+         "The certificate of 127.0.1 is not trusted: IP address mismatch"},
         {"no STARTTLS offered", {}, TNetSMTPSecurity::ssStartTLS, "127.0.0.1", false, nullptr,
          "The server did not offer STARTTLS"},
         {"STARTTLS refused", {"--security", "refuse-starttls"}, TNetSMTPSecurity::ssStartTLS, "localhost", true,
