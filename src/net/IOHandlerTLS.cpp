@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include "net/Deadline.h"
 #include "net/Exceptions.h"
 #include "net/Stack.h"
 #include "net/TLSExceptions.h"
@@ -344,19 +346,64 @@ long TNetIOHandlerTLS::SendBytes(const char* data, std::size_t size) {
         return -1;
     // One record at a time, so that what is taken is never much more than what the socket takes.
     const int piece = static_cast<int>(std::min<std::size_t>(size, 16384));
-    ERR_clear_error();
-    const int result = SSL_write(Session->Ssl, data, piece);
-    if (result <= 0) {
-        const std::string message = "TLS connection with " + Session->Host + " failed: " +
-                                    OpenSSLReason("the connection cannot be written");
-        Close();
-        throw ENetTLSError(message);
-    }
+    const int result = WriteRecord(data, piece);
     // The record is taken; what the socket has no room for yet goes out before the next record
     // or before the next wait for the server.
     if (!FlushOutput())
         return -1;
     return result;
+}
+
+int TNetIOHandlerTLS::WriteRecord(const char* data, int size) {
+    std::optional<TNetDeadline> deadline;
+    char chunk[ChunkSize];
+    for (;;) {
+        ERR_clear_error();
+        const int result = SSL_write(Session->Ssl, data, size);
+        if (result > 0)
+            return result;
+        if (SSL_get_error(Session->Ssl, result) != SSL_ERROR_WANT_READ)
+            FailConnection(OpenSSLReason("the connection cannot be written"));
+        // The server asked for a new handshake (TLS 1.2 renegotiation) and the message waits
+        // until it is done: its answers are awaited here, within the time of a handshake.
+        if (!deadline)
+            deadline.emplace(HandshakeTimeout);
+        const int flushed = FlushOutputWithin(deadline->Left());
+        if (flushed < 0)
+            FailConnection(OneLine(TNetStack::SocketErrorText(LastSocketError())));
+        if (flushed == 0 || !TNetIOHandlerSocket::WaitReadable(deadline->Left()))
+            FailConnection("no answer in time to its new handshake");
+        if (!Session)
+            throw ENetClosedSocket();
+        const long received = TNetIOHandlerSocket::ReceiveBytes(chunk, sizeof chunk);
+        if (received == 0)
+            FailConnection("the server closed the connection");
+        if (received < 0)
+            FailConnection(OneLine(TNetStack::SocketErrorText(LastSocketError())));
+        BIO_write(Session->Incoming, chunk, static_cast<int>(received));
+        // What the server says meanwhile is kept for the next read; the handshake goes on with it.
+        DecryptAvailable();
+    }
+}
+
+void TNetIOHandlerTLS::FailConnection(const std::string& reason) {
+    const std::string message = "TLS connection with " + Session->Host + " failed: " + reason;
+    Close();
+    throw ENetTLSError(message);
+}
+
+void TNetIOHandlerTLS::SendCloseNotify() noexcept {
+    if (!Session || !Session->Established || !IsOpen())
+        return;
+    try {
+        ERR_clear_error();
+        // 0: sent, the server's own close is not awaited; below 0: it cannot be sent any more.
+        if (SSL_shutdown(Session->Ssl) >= 0)
+            FlushOutput();
+    } catch (...) {
+        // The connection is closed next whatever happened here.
+    }
+    ERR_clear_error();
 }
 
 } // namespace corvalet

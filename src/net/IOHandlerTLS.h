@@ -21,7 +21,8 @@ public:
     bool Implicit = false;
     // A PEM file of certificates trusted besides the system's; empty: the system's only.
     std::string TrustFile;
-    // The longest wait for the server during the handshake, in ms (-2: no limit).
+    // The longest wait for the server during a handshake (also one the server asks for later), in
+    // ms (-2: no limit).
     int HandshakeTimeout = 60000;
 
     void Close() override;
@@ -37,6 +38,9 @@ public:
     void StartTLS(const std::string& host);
     // Whether the bytes are protected by TLS now.
     bool Encrypted() const;
+    // Tells the server that TLS ends here (close_notify), so that it can tell the end from a cut:
+    // as far as the socket takes it now, without waiting, and raising nothing. Before Close.
+    void SendCloseNotify() noexcept;
 
 private:
     struct TSession;
@@ -55,6 +59,10 @@ private:
     // Takes every whole record OpenSSL holds into the decrypted bytes.
     void DecryptAvailable();
     [[noreturn]] void FailHandshake(const std::string& reason);
+    // Encrypts one record of at most 16 KiB; a handshake that the server asks for meanwhile is
+    // served first, within HandshakeTimeout. Failures close and raise ENetTLSError.
+    int WriteRecord(const char* data, int size);
+    [[noreturn]] void FailConnection(const std::string& reason);
 
     std::unique_ptr<TSession> Session;
 };

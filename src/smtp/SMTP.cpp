@@ -222,6 +222,10 @@ void TNetSMTP::Disconnect() {
     } catch (...) {
         quitFailure = std::current_exception();
     }
+    // TLS ends with its own close before the socket does, so the server can tell the end of the
+    // conversation from a cut.
+    if (Encrypted())
+        TLSHandler->SendCloseNotify();
     TNetTCPClient::Disconnect();
     Authenticated = false;
     if (quitFailure)

@@ -39,8 +39,9 @@ public:
     // Connects, reads the greeting (220) and introduces the client. A failure after the TCP
     // connect disconnects (QUIT) and passes on.
     void Connect(int timeout = -1) override;
-    // Writes QUIT while connected, without reading the reply, and closes. A failed write is raised
-    // once the connection is closed.
+    // Writes QUIT while connected, without reading the reply, ends TLS (close_notify, as far as
+    // it goes out without waiting) and closes. A failed write is raised once the connection is
+    // closed.
     void Disconnect() override;
 
     // One mail transaction for the message's sender and all its addresses (To, then CC, then BCC,
