@@ -3,6 +3,8 @@
 #include "mime/MessageExceptions.h"
 #include "mime/MimeText.h"
 
+#include <algorithm>
+
 namespace corvalet {
 
 namespace {
@@ -12,6 +14,23 @@ constexpr std::string_view AText =
 
 bool IsAText(char c) {
     return AText.find(c) != std::string_view::npos;
+}
+
+// Whether `text` holds nothing but blanks and closed comments.
+bool OnlyComments(std::string_view text) {
+    int depth = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '(')
+            ++depth;
+        else if (c == ')' && depth > 0)
+            --depth;
+        else if (c == '\\' && depth > 0)
+            ++at;
+        else if (depth == 0 && c != ' ' && c != '\t')
+            return false;
+    }
+    return depth == 0;
 }
 
 std::string BackslashQuoted(std::string_view text) {
@@ -30,7 +49,8 @@ class TAddressParser {
 public:
     TAddressParser(TNetEMailAddressItem& item, std::string text) : Item(item), T(std::move(text)) {}
 
-    // False when the text leaves a quote open: the quoted text has swallowed what followed it.
+    // False when the text is not read whole: a quote or comment left open has swallowed what
+    // followed it, or the text holds more than one address.
     bool Run() {
         for (;;) {
             const std::size_t p = T.find_first_of(Delimiters());
@@ -40,7 +60,7 @@ public:
         }
         if (InAddr && !Angle)
             Item.Address += mime::TrimBlanks(mime::Trim(T));
-        return !Quoted;
+        return Whole && !Quoted && Depth == 0 && Angle == AngleClosed;
     }
 
 private:
@@ -68,6 +88,10 @@ private:
         case ' ':
         case '\t':
             if (p > 0) {
+                // A bare address ends at the first blank after its domain: a word after it would
+                // be glued onto it.
+                if (At && !mime::Trim(before).empty() && !OnlyComments(rest))
+                    Whole = false;
                 if (At)
                     Item.Address += mime::Trim(before);
                 else
@@ -77,11 +101,20 @@ private:
             break;
         case '"':
             if (Quoted) {
-                NameOrAddress(Angle) += mime::Trim(before);
+                if (Angle) {
+                    Item.Address += before; // a local part, kept exactly
+                } else if (!rest.empty() && rest.front() == '@') {
+                    // A quoted local part of a bare address: the word goes to the address.
+                    Item.Address += Item.Name.substr(WordStart) + before;
+                    Item.Name.resize(WordStart);
+                } else {
+                    Item.Name += mime::Trim(before);
+                }
                 Quoted = false;
             } else {
                 // A quote that opens in the middle of a word: the text before it belongs to the same
                 // word, so it goes where the quoted text will go, and only the quote is consumed.
+                WordStart = Item.Name.size();
                 NameOrAddress(Angle) += before;
                 Quoted = true;
             }
@@ -117,6 +150,11 @@ private:
             T = rest;
             break;
         case '>':
+            // Only comments may follow the angle brackets: a word, a quote or a second address
+            // after them would be glued onto this one or lost.
+            if (!OnlyComments(rest))
+                Whole = false;
+            AngleClosed = true;
             InAddr = false;
             At = false;
             Item.Address += mime::TrimBlanks(mime::Trim(before));
@@ -145,7 +183,11 @@ private:
     bool Angle = false;
     bool InAddr = false;
     bool At = false;
+    bool AngleClosed = false;
+    bool Whole = true;
     int Depth = 0;
+    // Where in the name the word of the quote that is open began.
+    std::size_t WordStart = 0;
 };
 
 std::string TrimLeft(std::string_view text) {
@@ -163,13 +205,10 @@ std::string TNetEMailAddressItem::QuotedAddress() const {
     const std::size_t at = Address.rfind('@');
     const std::string local = at == std::string::npos ? Address : Address.substr(0, at);
     const std::string domain = at == std::string::npos ? std::string() : Address.substr(at);
-    for (char c : local) {
-        if (IsAText(c))
-            continue;
-        if (c != '.')
-            return "<\"" + BackslashQuoted(local) + "\"" + domain + ">";
-        break;
-    }
+    // Local parts that are no dot-atom ("odd name", "a..b", "x>y") are quoted, so that a reader
+    // takes the whole text as one address.
+    if (!IsDotAtom(local))
+        return "<\"" + BackslashQuoted(local) + "\"" + domain + ">";
     return Name.empty() ? local + domain : "<" + local + domain + ">";
 }
 
@@ -199,73 +238,90 @@ bool TNetEMailAddressItem::ParseText(std::string_view text) {
     return TAddressParser(*this, std::move(trimmed)).Run();
 }
 
+bool IsDotAtom(std::string_view text) {
+    if (text.empty() || text.front() == '.' || text.back() == '.' || text.find("..") != std::string_view::npos)
+        return false;
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == '.' || IsAText(c); });
+}
+
+namespace {
+
+// Where the quoted stretch or comment that opens at `open` closes (the position of its closing
+// character), or npos when it never closes.
+std::size_t ClosingOf(std::string_view text, std::size_t open) {
+    int depth = 0;
+    for (std::size_t at = open + 1; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '\\')
+            ++at;
+        else if (text[open] == '"' && c == '"')
+            return at;
+        else if (text[open] == '(' && c == '(')
+            ++depth;
+        else if (text[open] == '(' && c == ')' && depth-- == 0)
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+// Whether the quoted stretch from `open` to `close` stands as a word of its own: a quote in the
+// middle of a word is a stray one, and must not carry a comma into the next item.
+bool IsQuotedWord(std::string_view text, std::size_t open, std::size_t close) {
+    constexpr std::string_view Before = " \t<,;:.)";
+    constexpr std::string_view After = " \t>,;:.@(<";
+    return (open == 0 || Before.find(text[open - 1]) != std::string_view::npos) &&
+           (close + 1 == text.size() || After.find(text[close + 1]) != std::string_view::npos);
+}
+
+// How far the quoted stretch or comment at `at` belongs to one item: through its closing character
+// when it closes and, for a quote that holds a separator, stands as a word; else the opening
+// character alone, which the item's parser then refuses.
+std::size_t ProtectedEnd(std::string_view text, std::size_t at) {
+    const std::size_t close = ClosingOf(text, at);
+    if (close == std::string_view::npos)
+        return at + 1;
+    if (text[at] == '"' && text.substr(at, close - at).find_first_of(",;:") != std::string_view::npos &&
+        !IsQuotedWord(text, at, close))
+        return at + 1;
+    return close + 1;
+}
+
+} // namespace
+
 void SetAddresses(TNetEMailAddressList& list, std::string_view text) {
     TNetEMailAddressList parsed;
-    // Empty items (between two commas, after the last) are left out. An item that does not give an
-    // address is refused: it would go out as "RCPT TO:<>", or a stray quote would have swallowed the
-    // rest of the item or the items after it.
-    const auto addParsed = [&](const std::string& itemText) {
+    // Empty items (between two commas, after the last) are left out. An item that is not read whole
+    // is refused: it would go out as "RCPT TO:<>", or a stray quote would have swallowed the rest of
+    // the item or the items after it, and fewer people would get the message than the text lists.
+    const auto addParsed = [&](std::string_view itemText) {
         if (mime::Trim(itemText).empty())
             return;
         TNetEMailAddressItem item;
-        const bool closed = item.ParseText(TrimLeft(itemText));
-        if (!closed || item.Address.empty() || item.Address.find('"') != std::string::npos)
+        const bool whole = item.ParseText(TrimLeft(itemText));
+        if (!whole || item.Address.empty() || item.Address.find('"') != std::string::npos)
             throw ENetEmailParseError("Invalid e-mail address: " + mime::Trim(itemText));
         parsed.Add() = item;
     };
-    if (text.find_first_of(":;(\", \t") == std::string_view::npos) {
-        addParsed(std::string(text));
-        list = parsed;
-        return;
-    }
     std::string collected;
-    std::string t(text);
-    int nesting = 0;
-    bool quoted = false;
-    for (;;) {
-        const std::string_view delimiters = nesting > 0 ? "(\\)" : quoted ? "\"\\" : ":;(\", \t";
-        const std::size_t p = t.find_first_of(delimiters);
-        if (p == std::string::npos)
-            break;
-        const char delimiter = t[p];
-        std::size_t consumed = p + 1;
-        switch (delimiter) {
-        case ' ':
-        case '\t':
-        case '"':
-        case '(':
-        case ')':
-            collected += t.substr(0, p + 1);
-            if (delimiter == '"')
-                quoted = !quoted;
-            else if (delimiter == '(')
-                ++nesting;
-            else if (delimiter == ')')
-                --nesting;
-            break;
-        case ',':
-            collected += t.substr(0, p);
+    for (std::size_t at = 0; at < text.size();) {
+        const char c = text[at];
+        if (c == '"' || c == '(') {
+            const std::size_t end = ProtectedEnd(text, at);
+            collected += text.substr(at, end - at);
+            at = end;
+            continue;
+        }
+        if (c == ',' || (c == ';' && !mime::Trim(collected).empty())) {
             addParsed(collected);
             collected.clear();
-            break;
-        case ':':
+        } else if (c == ':') {
             collected.clear(); // a group name
-            break;
-        case ';':
-            collected += t.substr(0, p);
-            if (!mime::Trim(collected).empty()) {
-                addParsed(collected);
-                collected.clear();
-            }
-            break;
-        case '\\':
-            consumed = std::min(p + 2, t.size());
-            collected += t.substr(0, consumed);
-            break;
+        } else if (c != ';') {
+            collected += c;
         }
-        t.erase(0, consumed);
+        ++at;
     }
-    addParsed(collected + t);
+    addParsed(collected);
     list = parsed;
 }
 

@@ -25,7 +25,8 @@ public:
     // Parses an address text such as "a@b.test" or "Name <a@b.test>"; throws ENetEmailParseError for
     // an at sign outside the angle brackets.
     void SetText(std::string_view text);
-    // The same, telling whether the text closed every quote it opened.
+    // The same, telling whether the text was read whole: every quote and comment it opened closed,
+    // one address in at most one pair of angle brackets, and nothing but comments after it.
     bool ParseText(std::string_view text);
 
     bool operator==(const TNetEMailAddressItem&) const = default;
@@ -49,9 +50,15 @@ private:
 };
 
 // Fills `list` from a text of addresses separated by commas (or semicolons); a group name before a
-// colon, comments in parentheses and empty items are dropped. An item that does not give an address
-// (a stray quote, empty angle brackets) fails with ENetEmailParseError naming the item's text. On a
-// parse failure the list is left as it was and ENetEmailParseError passes on.
+// colon, comments in parentheses and empty items are dropped. A comma inside double quotes or a
+// comment belongs to the item only when the quotes or parentheses close, and a quoted stretch that
+// holds a comma must stand as a word of its own ("Doe, John" <j@x.test>): a stray quote never joins
+// two items. An item that is not read whole (a stray quote, empty angle brackets, two addresses)
+// fails with ENetEmailParseError "Invalid e-mail address: " and the item's text. On a parse failure
+// the list is left as it was and ENetEmailParseError passes on.
 void SetAddresses(TNetEMailAddressList& list, std::string_view text);
+
+// Whether `text` is atoms of atext joined by single dots: a local part that needs no quotes.
+bool IsDotAtom(std::string_view text);
 
 } // namespace corvalet

@@ -178,7 +178,8 @@ bool HoldsEncodedWordLookAlike(std::string_view text) {
 namespace {
 
 // The longest stretch of `text` the header folding cannot break: it breaks only at blanks outside
-// double quotes.
+// double quotes, and at the line breaks between encoded words wherever they stand (the header list
+// cuts its lines at every CR LF, inside quotes too).
 std::size_t LongestUnbreakableRun(std::string_view text) {
     std::size_t longest = 0;
     std::size_t start = 0;
@@ -186,7 +187,7 @@ std::size_t LongestUnbreakableRun(std::string_view text) {
     for (std::size_t at = 0; at < text.size(); ++at) {
         if (text[at] == '"') {
             quoted = !quoted;
-        } else if (!quoted && IsWhite(text[at])) {
+        } else if (text[at] == '\r' || text[at] == '\n' || (!quoted && IsWhite(text[at]))) {
             longest = std::max(longest, at - start);
             start = at + 1;
         }

@@ -200,8 +200,10 @@ std::unique_ptr<TNetHeaderList> TNetMessage::BuildHeaders() {
 }
 
 std::string RenderAddressItem(const TNetEMailAddressItem& item, const TNetHeaderCharset& charset) {
+    // The address with its local part quoted where it is no dot-atom: written raw, a comma or
+    // bracket in it would show readers other addresses than the envelope's.
     if (item.Name.empty())
-        return item.Address;
+        return item.QuotedAddress();
     const bool plain = std::none_of(item.Name.begin(), item.Name.end(), [](char c) {
         const auto b = static_cast<unsigned char>(c);
         return b < 0x20 || b >= 0x7F;
@@ -217,8 +219,8 @@ std::string RenderAddressItem(const TNetEMailAddressItem& item, const TNetHeader
     // fold. A name word that looks like an encoded word would be decoded by readers even inside the
     // quotes, so such a name is encoded too.
     if (plain && quoted.size() < MaxQuotedNameLength && !HoldsEncodedWordLookAlike(item.Name))
-        return quoted + " <" + item.Address + ">";
-    return EncodeHeaderWords(item.Name, AddressNameSpecials, charset) + " <" + item.Address + ">";
+        return quoted + " " + item.QuotedAddress();
+    return EncodeHeaderWords(item.Name, AddressNameSpecials, charset) + " " + item.QuotedAddress();
 }
 
 std::string RenderAddressList(const TNetEMailAddressList& list, const TNetHeaderCharset& charset) {

@@ -8,6 +8,7 @@
 #include "net/Stack.h"
 #include "net/TLSExceptions.h"
 #include "net/TextHelpers.h"
+#include "smtp/EnvelopeAddress.h"
 #include "smtp/SMTPExceptions.h"
 
 namespace corvalet {
@@ -87,6 +88,16 @@ TNetSMTPEnvelope EnvelopeOf(const TNetMessage& message) {
             envelope.Recipients.push_back(item.Address);
     }
     return envelope;
+}
+
+TNetSMTPEnvelope WrittenEnvelope(const TNetSMTPEnvelope& envelope) {
+    RequireCommandText(envelope.From, "The sender address");
+    for (const std::string& recipient : envelope.Recipients)
+        RequireCommandText(recipient, "A recipient address");
+    TNetSMTPEnvelope written{EnvelopeMailbox(envelope.From), {}};
+    for (const std::string& recipient : envelope.Recipients)
+        written.Recipients.push_back(EnvelopeMailbox(recipient));
+    return written;
 }
 
 void TNetSMTP::TConnectionSink::WriteText(std::string_view bytes) {
@@ -285,11 +296,9 @@ void TNetSMTP::SendTransaction(const TNetSMTPEnvelope& envelope, const std::func
     RunTransaction(envelope, writeMessage, false);
 }
 
-void TNetSMTP::RunTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage,
+void TNetSMTP::RunTransaction(const TNetSMTPEnvelope& addresses, const std::function<void()>& writeMessage,
                               bool messageEndsData) {
-    RequireCommandText(envelope.From, "The sender address");
-    for (const std::string& recipient : envelope.Recipients)
-        RequireCommandText(recipient, "A recipient address");
+    const TNetSMTPEnvelope envelope = WrittenEnvelope(addresses);
 
     const bool login = Authentication != TAuthenticationType::atNone && !Authenticated &&
                        (CanAuthenticateWith(Authentication) ||

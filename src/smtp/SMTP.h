@@ -52,8 +52,9 @@ public:
     virtual bool CanAuthenticateWith(TAuthenticationType type) const;
     virtual bool Authenticate();
     // One transaction: RSET, authentication when asked for, MAIL FROM, one RCPT TO per recipient,
-    // DATA, the message that `writeMessage` writes, and the line "." that ends it. Addresses that
-    // hold CR, LF or NUL are refused before anything is written.
+    // DATA, the message that `writeMessage` writes, and the line "." that ends it. The envelope holds
+    // the addresses as parsed; they are written as WrittenEnvelope gives them, so an address that
+    // holds CR, LF or NUL or is no plain mailbox is refused before anything is written.
     virtual void SendTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage);
     // EXPN and VRFY; Verify returns the first text line of the reply.
     virtual void Expand(const std::string& name);
@@ -120,6 +121,11 @@ private:
 
 // The envelope of a message: the sender's address and every recipient's, To, then CC, then BCC.
 TNetSMTPEnvelope EnvelopeOf(const TNetMessage& message);
+
+// The envelope as it goes on the wire: every address written by EnvelopeMailbox, each checked
+// with RequireCommandText first. Fails on the first address that cannot be written, before any
+// command, so a mailing never reaches some of its recipients and not others for a typing error.
+TNetSMTPEnvelope WrittenEnvelope(const TNetSMTPEnvelope& envelope);
 
 // Adds the mechanisms of the "AUTH " and "AUTH=" lines of an EHLO reply to `schemes`, upper case,
 // each once, in the order met.

@@ -196,7 +196,7 @@ TEST_F(MailDeliveryTest, AddressesThatDoNotParseAreRefusedBeforeAnythingIsSent) 
         // A stray quote swallowed the address, cut it short, or took the items after it along.
         {"qu\"ote@example.org", "Invalid e-mail address: qu\"ote@example.org"},
         {"<qu\"ote@example.org>", "Invalid e-mail address: <qu\"ote@example.org>"},
-        {"qu\"ote@example.org, b@example.org", "Invalid e-mail address: qu\"ote@example.org, b@example.org"},
+        {"qu\"ote@example.org, b@example.org", "Invalid e-mail address: qu\"ote@example.org"},
         {"a@example.org \"", "Invalid e-mail address: a@example.org \""},
         // Nothing between the angle brackets.
         {"a@example.org, Nobody <>", "Invalid e-mail address: Nobody <>"},

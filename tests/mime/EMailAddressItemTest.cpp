@@ -67,6 +67,9 @@ TEST(EMailAddressItemTest, DisplayTextQuotesWhatNeedsQuoting) {
         {{"bob@example.test", "say \"hi\""}, "\"say \\\"hi\\\"\" <bob@example.test>"},
         {{"first.last@example.test", ""}, "first.last@example.test"},
         {{"odd name@example.test", ""}, "<\"odd name\"@example.test>"},
+        // A full stop before the odd character does not let it out unquoted.
+        {{"a.b c@example.test", "Bob"}, "Bob <\"a.b c\"@example.test>"},
+        {{"x> NOTIFY=1@example.test", ""}, "<\"x> NOTIFY=1\"@example.test>"},
         {{"admin", ""}, "admin"},
         {{"", "Nobody"}, "Nobody <>"},
         {{"", ""}, ""},
@@ -84,6 +87,18 @@ TEST(EMailAddressItemTest, WritingTextParsesOneItem) {
     // A backslash that ends the text escapes nothing; the text before it stays.
     EXPECT_FALSE(item.ParseText("\"abc\\"));
     EXPECT_EQ(item.Name, "abc");
+    // A quoted local part of a bare address is the address's, kept exactly.
+    EXPECT_TRUE(item.ParseText("\" a,b\"@example.test"));
+    EXPECT_EQ(item, (TNetEMailAddressItem{" a,b@example.test", ""}));
+}
+
+TEST(EMailAddressItemTest, TextThatIsNotReadWholeIsReported) {
+    TNetEMailAddressItem item;
+    for (const char* text : {"Bob <b@example.test", "a@example.test (note", "a@example.test b@example.test",
+                             "<a@example.test> <b@example.test>", "<a@example.test> Bob", "<a@example.test> \"b\""})
+        EXPECT_FALSE(item.ParseText(text)) << text;
+    for (const char* text : {"<a@example.test> (Bob)", "a@example.test (Bob) ", "Bob a@example.test"})
+        EXPECT_TRUE(item.ParseText(text)) << text;
 }
 
 } // namespace

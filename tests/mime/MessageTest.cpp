@@ -369,6 +369,19 @@ TEST_F(MessageTest, WordsReadersWouldTakeForEncodedWordsOrCouldNotFoldAreEncoded
     lines = Headers();
     lines.pop_back();
     EXPECT_EQ(lines, Lines{"Subject: Say \"hi\" to all"});
+
+    // A stray quote before a long run of encoded words: the header is cut at the encoded words'
+    // own line breaks, so every line stays short and the quote keeps its byte.
+    std::string cafes;
+    for (int i = 0; i < 100; ++i)
+        cafes += " caf\xC3\xA9";
+    Message.Subject = "Say \"hi" + cafes;
+    lines = Headers();
+    lines.pop_back();
+    ASSERT_GT(lines.size(), 10u);
+    EXPECT_EQ(lines.front().rfind("Subject: Say \"hi =?UTF-8?Q?caf=C3=A9_caf", 0), 0u) << lines.front();
+    for (const std::string& line : lines)
+        EXPECT_LE(line.size(), 100u) << line;
 }
 
 TEST(RenderAddressTest, NamesAreQuotedOrEncoded) {

@@ -635,6 +635,23 @@ public:
     std::vector<std::string> Writes;
 };
 
+TEST_F(SMTPSendTest, RecipientsReachTheServerOneMailboxPerItem) {
+    // As a row's text holds them: a quoted name with a comma, a local part with a blank and a
+    // bracket, an item after them. The header carries the same three.
+    SetAddresses(Message.CCList, "\"Doe, John\" <j@x.test>, \"x> NOTIFY=SUCCESS\"@b.example ,k@x.test");
+    Message.BccList.Clear();
+    Start({});
+    Smtp.Connect();
+    Smtp.Send(Message);
+    const Lines received = Received();
+    const Lines commands(received.begin() + 2, received.begin() + 6);
+    EXPECT_EQ(commands, (Lines{"MAIL FROM:<sender@x.test>", "RCPT TO:<j@x.test>",
+                               "RCPT TO:<\"x> NOTIFY=SUCCESS\"@b.example>", "RCPT TO:<k@x.test>"}));
+    EXPECT_NE(std::find(received.begin(), received.end(),
+                        "Cc: \"Doe, John\" <j@x.test>, <\"x> NOTIFY=SUCCESS\"@b.example>, k@x.test"),
+              received.end());
+}
+
 TEST_F(SMTPSendTest, TheFinalDotGoesOutInOneWriteWithTheMessagesLastBlock) {
     TTempDir dir;
     dir.Write("data.bin", std::string(100000, 'x'));
@@ -703,6 +720,9 @@ TEST_F(SMTPSendTest, MessageThatCannotBeWrittenWholeIsRefusedBeforeAnyCommand) {
          [](TNetMessage& m) { m.Parts.AddAttachment("/nonexistent/corvalet/report.pdf"); }},
         {"recipient with a line break", [](TNetMessage& m) { m.BccList.Add().Address = "a@x.test\r\nDATA"; }},
         {"sender with NUL", [](TNetMessage& m) { m.From.Address = std::string("a\0@x.test", 9); }},
+        {"recipient that is no mailbox", [](TNetMessage& m) { m.BccList.Add().Address = "b@x.test> NOTIFY=SUCCESS"; }},
+        {"recipient without a domain", [](TNetMessage& m) { m.BccList.Add().Address = "admin"; }},
+        {"sender as a name and an address", [](TNetMessage& m) { m.From.Address = "me <me@x.test>"; }},
         {"body line with a line break",
          [](TNetMessage& m) {
              m.Parts.AddText({"fine", "bad\r\n.\r\nQUIT"}).SetContentType("text/plain");
