@@ -252,7 +252,7 @@ void TNetIOHandlerTLS::DecryptAvailable() {
         const std::string message = "TLS connection with " + session.Host + " failed: " +
                                     OpenSSLReason("the server closed the connection");
         Close();
-        throw ENetTLSError(message);
+        throw ENetTLSConnectionLost(message);
     }
 }
 
@@ -329,7 +329,7 @@ long TNetIOHandlerTLS::SendBytes(const char* data, std::size_t size) {
         const std::string message = "TLS connection with " + Session->Host + " failed: " +
                                     OpenSSLReason("the connection cannot be written");
         Close();
-        throw ENetTLSError(message);
+        throw ENetTLSConnectionLost(message);
     }
     // The record is taken; what the socket has no room for yet goes out before the next record
     // or before the next wait for the server.

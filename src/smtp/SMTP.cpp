@@ -138,6 +138,7 @@ void TNetSMTP::Connect(int timeout) {
     const std::string name = HeloName.empty() ? TheStack()->LocalHostName() : HeloName;
     RequireCommandText(name, "The name the client announces");
     AuthSchemes.clear();
+    MessageEnded = false;
     PrepareSecurity();
     TNetTCPClient::Connect(timeout);
     try {
@@ -159,8 +160,12 @@ void TNetSMTP::Connect(int timeout) {
         }
         SendCommand("HELO " + name, 250);
     } catch (...) {
-        // A failing QUIT replaces the failure that led to it.
-        Disconnect();
+        // The failure of the greeting or of EHLO is the one reported; a QUIT that fails on the
+        // same broken connection only closes it.
+        try {
+            Disconnect();
+        } catch (const std::exception&) {
+        }
         throw;
     }
 }
@@ -283,6 +288,7 @@ void TNetSMTP::SendTransaction(const TNetSMTPEnvelope& envelope, const std::func
 
 void TNetSMTP::RunTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage,
                               bool messageEndsData) {
+    MessageEnded = false;
     RequireCommandText(envelope.From, "The sender address");
     for (const std::string& recipient : envelope.Recipients)
         RequireCommandText(recipient, "A recipient address");
@@ -303,6 +309,7 @@ void TNetSMTP::RunTransaction(const TNetSMTPEnvelope& envelope, const std::funct
         writeMessage();
     if (!messageEndsData)
         WriteLine(".");
+    MessageEnded = true;
     // The server may check the whole message before it answers: its reply gets the longer wait.
     const int readTimeout = ReadTimeout;
     if (ReadTimeout != 0)
