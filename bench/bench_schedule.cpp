@@ -1,5 +1,6 @@
 // The cost of one tick: a tick of a minute already evaluated, and a pass over a large recipient
 // list in which every other row is due (half of them with a dated frequency to read).
+#include "app/MailJob.h"
 #include "app/Schedule.h"
 
 #include <benchmark/benchmark.h>
@@ -28,7 +29,13 @@ public:
 
 class TCountingMailer final : public TMailSender {
 public:
-    void SendMailTo(const std::string& recipients, std::uint8_t) override { Bytes += recipients.size(); }
+    TMailOutcome Deliver(const TMailRequest& request) override {
+        Bytes += request.Recipients.size();
+        TMailOutcome outcome;
+        outcome.Sent = true;
+        return outcome;
+    }
+    std::string NewMessageId() override { return "<bench@example.org>"; }
     bool IsMailing() const override { return false; }
     std::size_t Bytes = 0;
 };

@@ -89,8 +89,16 @@ void TDataModuleMailClient::Connect(int timeoutMs) {
     Data.NetSMTP.Connect(timeoutMs);
 }
 
+void TDataModuleMailClient::SetMessageId(const std::string& id) {
+    Data.NetMessage.MessageId = id;
+}
+
 void TDataModuleMailClient::Send() {
     Data.NetSMTP.Send(Data.NetMessage);
+}
+
+bool TDataModuleMailClient::MessageEndSent() const {
+    return Data.NetSMTP.MessageEndSent();
 }
 
 bool TDataModuleMailClient::IsConnected() const {

@@ -38,7 +38,9 @@ public:
     void SetSecurity(int security, const std::string& trustFile) override;
     void SetLogin(const std::string& user, const std::string& password) override;
     void Connect(int timeoutMs) override;
+    void SetMessageId(const std::string& id) override;
     void Send() override;
+    bool MessageEndSent() const override;
     bool IsConnected() const override;
     void Disconnect() override;
 

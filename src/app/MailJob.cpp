@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 #include <filesystem>
+#include <random>
 
 namespace corvalet {
 
@@ -90,13 +91,54 @@ int TMailJob::ConnectTimeOutMs(int timeOutStep) {
 }
 
 void TMailJob::SendMailTo(const std::string& recipients, std::uint8_t distribution) {
+    const TMailOutcome outcome = Deliver(TMailRequest{recipients, distribution, {}, {}});
+    if (outcome.DisconnectFailure)
+        std::rethrow_exception(outcome.DisconnectFailure);
+}
+
+TMailOutcome TMailJob::Deliver(const TMailRequest& request) {
     // The one client and message cannot serve two mailings: the schedule waits for the end of a
     // mailing and "Send Now!" is disabled during one, so this is a caller's fault.
     if (Mailing)
         throw EMailJobError("A mailing is already in progress.");
     TMailingScope scope(Window, Mailing, OnMailingChanged);
-    Compose(recipients, distribution);
-    RunSession(recipients);
+    Compose(request.Recipients, request.Distribution);
+    const std::string messageId = request.MessageId.empty() ? NewMessageId() : request.MessageId;
+    Client.SetMessageId(messageId);
+    RunSession(request, messageId);
+    return Outcome;
+}
+
+std::string TMailJob::NewMessageId() {
+    static const char Digits[] = "0123456789abcdef";
+    std::random_device random;
+    std::string part;
+    for (int i = 0; i < 8; ++i) {
+        const unsigned value = random();
+        for (int shift = 0; shift < 32; shift += 8) {
+            const unsigned byte = (value >> shift) & 0xFF;
+            part += Digits[byte >> 4];
+            part += Digits[byte & 0xF];
+        }
+        if (i == 3)
+            part += '.';
+    }
+    return MessageIdFor(Window.SenderAddress(), part);
+}
+
+std::string TMailJob::MessageIdFor(const std::string& senderAddress, const std::string& randomPart) {
+    const std::string address = LowerCase(std::string(TrimBlanks(senderAddress)));
+    const std::size_t at = address.rfind('@');
+    std::string domain = at == std::string::npos ? std::string() : address.substr(at + 1);
+    // The right side of a Message-ID is a dot-atom: a domain of letters, digits, hyphens and dots.
+    const bool usable =
+        !domain.empty() && domain.front() != '.' && domain.back() != '.' &&
+        domain.find("..") == std::string::npos && std::all_of(domain.begin(), domain.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
+        });
+    if (!usable)
+        domain = "localhost";
+    return "<" + randomPart + "@" + domain + ">";
 }
 
 void TMailJob::Compose(const std::string& recipients, std::uint8_t distribution) {
@@ -154,42 +196,57 @@ void TMailJob::PrepareLogin() {
     Client.SetLogin(user, Passwords->Password(host, user));
 }
 
-void TMailJob::RunSession(const std::string& recipients) {
-    std::string failure;
+void TMailJob::RunSession(const TMailRequest& request, const std::string& messageId) {
+    const std::string& recipients = request.Recipients;
+    bool failed = false;
     try {
         PrepareLogin();
         Client.Connect(ConnectTimeOutMs(SavedTimeOut ? SavedTimeOut() : 0));
         Client.Send();
-        Client.Disconnect();
-        ReportSuccess(recipients);
-        return;
     } catch (const std::exception& error) {
-        failure = error.what();
+        const bool messageEndSent = Client.MessageEndSent();
+        Outcome = {false, error.what(), ClassifyFailure(error, messageEndSent), ReplyCodeOf(error), messageEndSent,
+                   messageId, nullptr};
+        failed = true;
     }
-    // The window may have been opened or closed while the mailing waited: box or log is chosen now.
-    ReportFailure(recipients, failure);
-    if (Client.IsConnected())
+    if (failed) {
+        // The window may have been opened or closed while the mailing waited: box or log is chosen now.
+        ReportFailure(recipients, Outcome.Text, request.FailureNote ? request.FailureNote(Outcome) : "");
+        try {
+            if (Client.IsConnected())
+                Client.Disconnect();
+        } catch (const std::exception&) {
+            Outcome.DisconnectFailure = std::current_exception();
+        }
+        return;
+    }
+    // The server has taken the message: a QUIT that fails now only closes the connection, and the
+    // mailing is not reported as failed (a later try would deliver it twice).
+    try {
         Client.Disconnect();
+    } catch (const std::exception&) {
+    }
+    ReportSuccess(recipients, messageId);
 }
 
 std::string TMailJob::Now() const {
     return Formats.FormatDateTime(Clock.Now());
 }
 
-void TMailJob::ReportSuccess(const std::string& recipients) {
-    Outcome = {true, "Successfully send the e-mail to " + recipients + "."};
+void TMailJob::ReportSuccess(const std::string& recipients, const std::string& messageId) {
+    Outcome = {true, "Successfully send the e-mail to " + recipients + ".", TFailureClass::fcFinal, 0, true,
+               messageId, nullptr};
     if (Window.IsVisible())
         Dialogs.ShowInformation("Successfully send the e-mail to " + recipients + ".");
     else
         Logger.Log(Now() + " - Successfully send the e-mail to " + recipients + ".", lkInformation);
 }
 
-void TMailJob::ReportFailure(const std::string& recipients, const std::string& reason) {
-    Outcome = {false, reason};
+void TMailJob::ReportFailure(const std::string& recipients, const std::string& reason, const std::string& note) {
     if (Window.IsVisible())
         Dialogs.ShowError(reason);
     else
-        Logger.Log(Now() + " - Failed to send e-mail to: " + recipients + "; Reason: " + reason, lkError);
+        Logger.Log(Now() + " - Failed to send e-mail to: " + recipients + "; Reason: " + reason + note, lkError);
 }
 
 } // namespace corvalet

@@ -5,8 +5,10 @@
 #include "app/Schedule.h"
 #include "platform/Clock.h"
 #include "platform/FormatSettings.h"
+#include "smtp/FailureClass.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -70,7 +72,11 @@ public:
     virtual void SetLogin(const std::string& /*user*/, const std::string& /*password*/) {}
     // Connects, reads the greeting and introduces the client; 0 gives the default time-out.
     virtual void Connect(int timeoutMs) = 0;
+    // "<unique@domain>" for the message's Message-ID line.
+    virtual void SetMessageId(const std::string& id) = 0;
     virtual void Send() = 0;
+    // Whether the last Send got as far as the final "." of the message.
+    virtual bool MessageEndSent() const = 0;
     virtual bool IsConnected() const = 0;
     virtual void Disconnect() = 0;
 };
@@ -84,11 +90,19 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// How the last mailing's session ended, as it was reported: "Successfully send the e-mail to R."
-// or the error's message.
+// How a mailing's session ended, as it was reported: "Successfully send the e-mail to R." or the
+// error's message, with what the failure was.
 struct TMailOutcome {
     bool Sent = false;
     std::string Text;
+    // For a failure: whether it may pass, the server's reply code (0: none) and whether the final
+    // "." of the message had been sent.
+    TFailureClass Class = TFailureClass::fcFinal;
+    int ReplyCode = 0;
+    bool MessageEndSent = false;
+    std::string MessageId;
+    // A failure of closing the connection after a failed session; the caller passes it on.
+    std::exception_ptr DisconnectFailure;
 };
 
 // The mail job: sends the configured message to a set of recipients in one SMTP session and
@@ -99,7 +113,11 @@ public:
     TMailJob(TMailJobWindow& window, TMailClient& client, TDialogs& dialogs, TLogger& logger,
              const TClock& clock, const TFormatSettings& formats, TSavedTimeOut savedTimeOut);
 
-    void SendMailTo(const std::string& recipients, std::uint8_t distribution) override;
+    // One mailing as "Send Now!" starts it: a new Message-ID, and a failure to close the connection
+    // after a failed session passes on.
+    void SendMailTo(const std::string& recipients, std::uint8_t distribution);
+    TMailOutcome Deliver(const TMailRequest& request) override;
+    std::string NewMessageId() override;
     bool IsMailing() const override { return Mailing; }
     // The report of the last session; a mailing refused before its session leaves it as it was.
     const TMailOutcome& LastOutcome() const { return Outcome; }
@@ -116,14 +134,17 @@ public:
     static int PortFromText(const std::string& text);
     // The connect time-out of a saved time-out step, in milliseconds.
     static int ConnectTimeOutMs(int timeOutStep);
+    // "<random@domain>" with the sender address's domain, or "localhost" when it has none that
+    // can stand in a Message-ID.
+    static std::string MessageIdFor(const std::string& senderAddress, const std::string& randomPart);
 
 private:
     void Compose(const std::string& recipients, std::uint8_t distribution);
-    void RunSession(const std::string& recipients);
+    void RunSession(const TMailRequest& request, const std::string& messageId);
     // Hands the login of the window's user name, with its password, to the client.
     void PrepareLogin();
-    void ReportSuccess(const std::string& recipients);
-    void ReportFailure(const std::string& recipients, const std::string& reason);
+    void ReportSuccess(const std::string& recipients, const std::string& messageId);
+    void ReportFailure(const std::string& recipients, const std::string& reason, const std::string& note);
     std::string Now() const;
 
     TMailJobWindow& Window;

@@ -54,7 +54,9 @@ public:
     void SetPort(int port) override { Fill.SetPort(port); }
 
     void Connect(int timeoutMs) override;
+    void SetMessageId(const std::string& id) override { Fill.SetMessageId(id); }
     void Send() override;
+    bool MessageEndSent() const override { return SMTP.MessageEndSent(); }
     bool IsConnected() const override { return false; }
     void Disconnect() override {}
 

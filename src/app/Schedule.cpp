@@ -1,5 +1,6 @@
 #include "app/Schedule.h"
 
+#include "app/MailJob.h"
 #include "settings/RecipientTexts.h"
 
 #include <iterator>
@@ -151,7 +152,9 @@ void TSchedule::Scan(std::uint8_t distribution, const TDateTime& minute) {
     // A mailing refused before its session (blank sender, an address the parser refuses, an
     // unreadable body file) is reported; the other scan of the minute still runs.
     try {
-        Mailer.SendMailTo(recipients, distribution);
+        const TMailOutcome outcome = Mailer.Deliver(TMailRequest{recipients, distribution, {}, {}});
+        if (outcome.DisconnectFailure)
+            std::rethrow_exception(outcome.DisconnectFailure);
     } catch (const std::exception& error) {
         Errors.HandleApplicationException(error);
     }

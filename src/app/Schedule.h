@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -30,15 +31,29 @@ public:
     virtual std::vector<TScheduleRow> RecipientRows() const = 0;
 };
 
+struct TMailOutcome;
+
+// One try of one mailing.
+struct TMailRequest {
+    // Addresses joined by ","; distribution 0 puts them on the blind-copy list, 1 on the copy list.
+    std::string Recipients;
+    std::uint8_t Distribution = 0;
+    // The Message-ID of the mailing, the same on each of its tries; empty: a new one.
+    std::string MessageId;
+    // What the failure's log entry adds for this try ("; next try at 09:06:00"); unset: nothing.
+    std::function<std::string(const TMailOutcome&)> FailureNote;
+};
+
 // The mail job as the schedule sees it.
 class TMailSender {
 public:
     virtual ~TMailSender() = default;
-    // Sends the message to the recipients text (addresses joined by ","); distribution 0 puts
-    // them on the blind-copy list, 1 on the copy list. Failures of the session are reported by
-    // the mail job itself; refusals before the session (bad sender, bad address, unreadable body
-    // file) are thrown.
-    virtual void SendMailTo(const std::string& recipients, std::uint8_t distribution) = 0;
+    // Sends the message once. Failures of the session are reported by the mail job itself and
+    // come back in the outcome; refusals before the session (bad sender, bad address, unreadable
+    // body file) are thrown.
+    virtual TMailOutcome Deliver(const TMailRequest& request) = 0;
+    // A new Message-ID ("<random@sender's domain>") for a mailing that is about to be tried.
+    virtual std::string NewMessageId() = 0;
     // True while a mailing runs (the network wait keeps serving ticks and clicks meanwhile).
     virtual bool IsMailing() const = 0;
 };

@@ -85,6 +85,7 @@ void TNetMessage::ClearHeader() {
     From = Sender = ReceiptRecipient = TNetEMailAddressItem{};
     Organization.clear();
     References.clear();
+    MessageId.clear();
     Subject.clear();
     ContentType.clear();
     CharSet.clear();
@@ -150,6 +151,7 @@ void TNetMessage::CheckHeaderTexts() const {
     mime::RequireOneLine(Subject, "The subject");
     mime::RequireOneLine(Organization, "The organization");
     mime::RequireOneLine(References, "The references");
+    mime::RequireOneLine(MessageId, "The message id");
     for (const std::string& group : NewsGroups)
         mime::RequireOneLine(group, "A newsgroup");
     mime::RequireFoldedLine(ContentType, "The content type");
@@ -193,6 +195,7 @@ std::unique_ptr<TNetHeaderList> TNetMessage::BuildHeaders() {
     headers->SetHeaderValue("References", References);
     const TDateTime date = UseNowForDate() ? Clock.Now() : Date;
     headers->SetHeaderValue("Date", FormatInternetDate(date, ZoneOffset(date)));
+    headers->SetHeaderValue("Message-ID", MessageId);
     if (Priority != TNetMessagePriority::mpNormal)
         headers->SetHeaderValue("X-Priority", std::to_string(static_cast<int>(Priority) + 1));
     headers->AddLines(ExtraHeaders);

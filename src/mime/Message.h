@@ -52,6 +52,8 @@ public:
     std::string References;
     std::vector<std::string> NewsGroups;
     TNetMessagePriority Priority = TNetMessagePriority::mpNormal;
+    // "<unique@domain>", written right after the date; empty: no such line.
+    std::string MessageId;
     // The zero date (TDateTime{}) means "the time the header is built".
     TDateTime Date{};
     std::string ContentType;

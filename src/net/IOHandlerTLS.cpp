@@ -275,7 +275,7 @@ void TNetIOHandlerTLS::DecryptAvailable() {
         const std::string message = "TLS connection with " + session.Host + " failed: " +
                                     OpenSSLReason("the server closed the connection");
         Close();
-        throw ENetTLSError(message);
+        throw ENetTLSConnectionLost(message);
     }
 }
 
@@ -389,7 +389,7 @@ int TNetIOHandlerTLS::WriteRecord(const char* data, int size) {
 void TNetIOHandlerTLS::FailConnection(const std::string& reason) {
     const std::string message = "TLS connection with " + Session->Host + " failed: " + reason;
     Close();
-    throw ENetTLSError(message);
+    throw ENetTLSConnectionLost(message);
 }
 
 void TNetIOHandlerTLS::SendCloseNotify() noexcept {

@@ -19,4 +19,11 @@ public:
     using ENetTLSError::ENetTLSError;
 };
 
+// A protected connection that broke in the middle of the session: the connection is lost, the
+// protection was not refused.
+class ENetTLSConnectionLost : public ENetTLSError {
+public:
+    using ENetTLSError::ENetTLSError;
+};
+
 } // namespace corvalet

@@ -149,6 +149,7 @@ void TNetSMTP::Connect(int timeout) {
     const std::string name = HeloName.empty() ? TheStack()->LocalHostName() : HeloName;
     RequireCommandText(name, "The name the client announces");
     AuthSchemes.clear();
+    MessageEnded = false;
     PrepareSecurity();
     TNetTCPClient::Connect(timeout);
     try {
@@ -170,8 +171,12 @@ void TNetSMTP::Connect(int timeout) {
         }
         SendCommand("HELO " + name, 250);
     } catch (...) {
-        // A failing QUIT replaces the failure that led to it.
-        Disconnect();
+        // The failure of the greeting or of EHLO is the one reported; a QUIT that fails on the
+        // same broken connection only closes it.
+        try {
+            Disconnect();
+        } catch (const std::exception&) {
+        }
         throw;
     }
 }
@@ -298,6 +303,7 @@ void TNetSMTP::SendTransaction(const TNetSMTPEnvelope& envelope, const std::func
 
 void TNetSMTP::RunTransaction(const TNetSMTPEnvelope& addresses, const std::function<void()>& writeMessage,
                               bool messageEndsData) {
+    MessageEnded = false;
     const TNetSMTPEnvelope envelope = WrittenEnvelope(addresses);
 
     const bool login = Authentication != TAuthenticationType::atNone && !Authenticated &&
@@ -316,6 +322,7 @@ void TNetSMTP::RunTransaction(const TNetSMTPEnvelope& addresses, const std::func
         writeMessage();
     if (!messageEndsData)
         WriteLine(".");
+    MessageEnded = true;
     // The server may check the whole message before it answers: its reply gets the longer wait.
     const int readTimeout = ReadTimeout;
     if (ReadTimeout != 0)

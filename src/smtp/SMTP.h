@@ -85,6 +85,9 @@ public:
 
     // Whether the connection is protected by TLS now.
     bool Encrypted() const;
+    // Whether the last transaction got as far as the final "." of its message: a failure from then
+    // on leaves it unknown whether the server took the message.
+    bool MessageEndSent() const { return MessageEnded; }
 
 private:
     // SendTransaction; with `messageEndsData` the writer has sent the final "." itself.
@@ -117,6 +120,7 @@ private:
     std::unique_ptr<TNetIOHandlerTLS> TLSHandler;
     TAuthenticationType Authentication = TAuthenticationType::atNone;
     bool Ehlo = true;
+    bool MessageEnded = false;
 };
 
 // The envelope of a message: the sender's address and every recipient's, To, then CC, then BCC.

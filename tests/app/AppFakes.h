@@ -51,6 +51,8 @@ public:
         if (!ConnectError.empty())
             throw std::runtime_error(ConnectError);
     }
+    void SetMessageId(const std::string& id) override { MessageIds.push_back(id); }
+    bool MessageEndSent() const override { return EndSent; }
     void Send() override {
         Calls.push_back("Send");
         if (DuringSend)
@@ -88,6 +90,9 @@ public:
     std::function<void()> DuringSend;
     bool Connected = false;
     bool DisconnectFails = false;
+    // The Message-ID of each mailing, in order, and whether Send is to count as past the final ".".
+    std::vector<std::string> MessageIds;
+    bool EndSent = false;
 };
 
 } // namespace corvalet::test

@@ -1,5 +1,7 @@
 #include "app/Schedule.h"
 
+#include "app/MailJob.h"
+
 #include "support/FakeClock.h"
 
 #include <gtest/gtest.h>
@@ -34,14 +36,18 @@ std::ostream& operator<<(std::ostream& out, const TMailing& mailing) {
 
 class TFakeMailer final : public TMailSender {
 public:
-    void SendMailTo(const std::string& recipients, std::uint8_t distribution) override {
-        Sent.push_back(TMailing{recipients, distribution});
+    TMailOutcome Deliver(const TMailRequest& request) override {
+        Sent.push_back(TMailing{request.Recipients, request.Distribution});
         Mailing = true;
         // What happens while the mailing waits on the network.
         if (DuringMailing)
             DuringMailing();
         Mailing = false;
+        TMailOutcome outcome;
+        outcome.Sent = true;
+        return outcome;
     }
+    std::string NewMessageId() override { return "<id@example.org>"; }
     bool IsMailing() const override { return Mailing; }
 
     std::vector<TMailing> Sent;
@@ -358,11 +364,15 @@ TEST_F(ScheduleTest, RefusedBccMailingIsReportedAndTheCcScanStillRuns) {
     AddRow("c@example.org", "09 : 05", "Daily", "CC");
     // The mail job refuses the BCC mailing before its session.
     struct TRefusingMailer final : TMailSender {
-        void SendMailTo(const std::string& recipients, std::uint8_t distribution) override {
-            Sent.push_back(TMailing{recipients, distribution});
-            if (distribution == 0)
+        TMailOutcome Deliver(const TMailRequest& request) override {
+            Sent.push_back(TMailing{request.Recipients, request.Distribution});
+            if (request.Distribution == 0)
                 throw std::runtime_error("The sender's address may not be empty!");
+            TMailOutcome outcome;
+            outcome.Sent = true;
+            return outcome;
         }
+        std::string NewMessageId() override { return "<id@example.org>"; }
         bool IsMailing() const override { return false; }
         std::vector<TMailing> Sent;
     } refusing;

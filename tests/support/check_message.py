@@ -11,6 +11,7 @@ Exit status 0 when every check holds; otherwise the failures are printed, one a 
 """
 import argparse
 import email
+import re
 import email.policy
 import email.utils
 import quopri
@@ -102,7 +103,9 @@ def check_message(args):
 
 
 def without_date(message):
+    """Without the Date and the Message-ID: each mailing has its own."""
     del message["date"]
+    del message["message-id"]
     return message
 
 
@@ -121,6 +124,8 @@ def check_preview(args):
     check(not previewed.defects, "preview defects: %r" % previewed.defects)
     for message, who in ((previewed, "preview"), (delivered, "server")):
         check(message["date"] is not None and message["date"].datetime is not None, "%s: no date" % who)
+        check(re.fullmatch(r" ?<[0-9a-f.]+@[a-z0-9.-]+>", str(message["message-id"] or "")) is not None,
+              "%s: no Message-ID" % who)
     previewed, delivered = without_date(previewed), without_date(delivered)
     check(previewed.items() == delivered.items(),
           "headers %r, the server's %r" % (previewed.items(), delivered.items()))
