@@ -4,6 +4,7 @@
 #include "platform/TextFile.h"
 #include "settings/RecipientTexts.h"
 #include "settings/TextValues.h"
+#include "smtp/SMTPExceptions.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -156,6 +157,7 @@ void TMailJob::PrepareLogin() {
 
 void TMailJob::RunSession(const std::string& recipients) {
     std::string failure;
+    std::vector<std::string> undelivered;
     try {
         PrepareLogin();
         Client.Connect(ConnectTimeOutMs(SavedTimeOut ? SavedTimeOut() : 0));
@@ -163,11 +165,15 @@ void TMailJob::RunSession(const std::string& recipients) {
         Client.Disconnect();
         ReportSuccess(recipients);
         return;
+    } catch (const ENetPartialDelivery& error) {
+        failure = error.what();
+        undelivered = error.Undelivered;
     } catch (const std::exception& error) {
         failure = error.what();
     }
     // The window may have been opened or closed while the mailing waited: box or log is chosen now.
     ReportFailure(recipients, failure);
+    Outcome.Undelivered = std::move(undelivered);
     if (Client.IsConnected())
         Client.Disconnect();
 }
@@ -177,7 +183,7 @@ std::string TMailJob::Now() const {
 }
 
 void TMailJob::ReportSuccess(const std::string& recipients) {
-    Outcome = {true, "Successfully send the e-mail to " + recipients + "."};
+    Outcome = {true, "Successfully send the e-mail to " + recipients + ".", {}};
     if (Window.IsVisible())
         Dialogs.ShowInformation("Successfully send the e-mail to " + recipients + ".");
     else
@@ -185,7 +191,7 @@ void TMailJob::ReportSuccess(const std::string& recipients) {
 }
 
 void TMailJob::ReportFailure(const std::string& recipients, const std::string& reason) {
-    Outcome = {false, reason};
+    Outcome = {false, reason, {}};
     if (Window.IsVisible())
         Dialogs.ShowError(reason);
     else

@@ -89,6 +89,9 @@ public:
 struct TMailOutcome {
     bool Sent = false;
     std::string Text;
+    // A failed session that still reached some of the recipients (the server capped the recipients
+    // of one message and a later message failed): those that did not get it. Empty otherwise.
+    std::vector<std::string> Undelivered;
 };
 
 // The mail job: sends the configured message to a set of recipients in one SMTP session and
