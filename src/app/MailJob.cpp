@@ -4,6 +4,7 @@
 #include "platform/TextFile.h"
 #include "settings/RecipientTexts.h"
 #include "settings/TextValues.h"
+#include "smtp/SMTPExceptions.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -208,6 +209,10 @@ void TMailJob::RunSession(const TMailRequest& request, const std::string& messag
         Outcome = {false, error.what(), ClassifyFailure(error, messageEndSent), ReplyCodeOf(error), messageEndSent,
                    messageId, nullptr};
         failed = true;
+        // A server that capped the recipients took the message for some of them: only the others
+        // are left to try again.
+        if (const auto* partial = dynamic_cast<const ENetPartialDelivery*>(&error))
+            Outcome.Undelivered = partial->Undelivered;
     }
     if (failed) {
         // The window may have been opened or closed while the mailing waited: box or log is chosen now.

@@ -103,6 +103,9 @@ struct TMailOutcome {
     std::string MessageId;
     // A failure of closing the connection after a failed session; the caller passes it on.
     std::exception_ptr DisconnectFailure;
+    // A failed session that still reached some of the recipients (the server capped the recipients
+    // of one message and a later message failed): those that did not get it. Empty otherwise.
+    std::vector<std::string> Undelivered;
 };
 
 // The mail job: sends the configured message to a set of recipients in one SMTP session and

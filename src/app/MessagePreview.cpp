@@ -43,7 +43,10 @@ int TPreviewSMTP::ReadReply(std::span<const int> expected) {
         InData = false;
     }
     // The answer a willing server gives.
-    return expected.empty() || expected.front() < 0 ? 250 : expected.front();
+    const int code = expected.empty() || expected.front() < 0 ? 250 : expected.front();
+    LastReply.Clear();
+    LastReply.SetNumericCode(code);
+    return code;
 }
 
 void TPreviewSMTP::WriteBytes(const char* data, std::size_t count) {

@@ -2,6 +2,7 @@
 
 #include "net/Exceptions.h"
 #include "net/TLSExceptions.h"
+#include "smtp/SMTPExceptions.h"
 
 namespace corvalet {
 
@@ -24,6 +25,8 @@ bool IsNetworkFailure(const std::exception& error) {
 } // namespace
 
 int ReplyCodeOf(const std::exception& error) {
+    if (const auto* partial = dynamic_cast<const ENetPartialDelivery*>(&error))
+        return partial->ReplyCode;
     const auto* reply = dynamic_cast<const ENetProtocolReplyError*>(&error);
     return reply != nullptr ? reply->ReplyCode : 0;
 }
@@ -34,6 +37,14 @@ TFailureClass ClassifyFailure(const std::exception& error, bool messageEndSent) 
     if (dynamic_cast<const ENetProtocolReplyError*>(&error) != nullptr) {
         const int code = ReplyCodeOf(error);
         return code >= 400 && code <= 499 ? TFailureClass::fcPassing : TFailureClass::fcFinal;
+    }
+    // A later message of a capped list failed: its reply decides as above; without one, the
+    // network failed it, before or after its final ".".
+    if (dynamic_cast<const ENetPartialDelivery*>(&error) != nullptr) {
+        const int code = ReplyCodeOf(error);
+        if (code != 0)
+            return code >= 400 && code <= 499 ? TFailureClass::fcPassing : TFailureClass::fcFinal;
+        return messageEndSent ? TFailureClass::fcInDoubt : TFailureClass::fcPassing;
     }
     // No answer to the whole message: it may have been delivered, and sending it again could
     // deliver it twice.

@@ -40,15 +40,46 @@ std::string ReplyOnOneLine(const TNetRFCReply& reply) {
     return std::to_string(reply.NumericCode()) + (text.empty() ? "" : " " + text);
 }
 
-// Whether an EHLO reply lists the extension: a text line that is its name, alone or followed by
-// parameters.
-bool Offers(const std::vector<std::string>& replyText, const std::string& extension) {
-    for (const std::string& line : replyText) {
-        const std::string upper = ToUpper(line);
-        if (upper == extension || upper.rfind(extension + " ", 0) == 0)
-            return true;
-    }
-    return false;
+// Raises the refusal that the reply is, as the connection raises one of its last reply.
+[[noreturn]] void RaiseRefusal(const TNetRFCReply& reply) {
+    std::string message;
+    for (const std::string& line : reply.Text)
+        message += line + "\r\n";
+    throw ENetProtocolReplyError(reply.NumericCode(), message);
+}
+
+void Check(const TSMTPCommand& command, const TNetRFCReply& reply) {
+    if (!command.Accepted.empty() && std::ranges::find(command.Accepted, reply.NumericCode()) == command.Accepted.end())
+        RaiseRefusal(reply);
+}
+
+// Whether the server turns a recipient away only because the message has as many as it takes:
+// 452, or a passing failure with the enhanced code 4.5.3 (RFC 5321 4.5.3.1.10).
+bool CapsRecipients(const TNetRFCReply& reply) {
+    const int code = reply.NumericCode();
+    if (code == 452)
+        return true;
+    if (code < 400 || code > 499 || reply.Text.empty())
+        return false;
+    const std::string& text = reply.Text.front();
+    return text.rfind("4.5.3", 0) == 0 && (text.size() == 5 || text[5] == ' ');
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+    std::string text;
+    for (const std::string& word : words)
+        text += (text.empty() ? "" : ", ") + word;
+    return text;
+}
+
+std::string PartialDeliveryText(const std::string& failure, std::size_t delivered,
+                                const std::vector<std::string>& undelivered) {
+    std::string reason = failure;
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r'))
+        reason.pop_back();
+    return reason + " (after the message went to " + std::to_string(delivered) + " of " +
+           std::to_string(delivered + undelivered.size()) + " recipients; not sent to: " + Joined(undelivered) +
+           ")";
 }
 
 bool IsLoopback(const std::string& dottedAddress) {
@@ -74,6 +105,25 @@ void CollectAuthSchemes(const std::vector<std::string>& replyText, std::vector<s
             start = end + 1;
         }
     }
+}
+
+ENetPartialDelivery::ENetPartialDelivery(const std::string& failure, int replyCode,
+                                         std::vector<std::string> delivered, std::vector<std::string> undelivered)
+    : ENetException(PartialDeliveryText(failure, delivered.size(), undelivered)), ReplyCode(replyCode),
+      Delivered(std::move(delivered)), Undelivered(std::move(undelivered)) {}
+
+bool TSMTPCapabilities::Offers(const std::string& extension) const {
+    return Holds(Keywords, ToUpper(extension));
+}
+
+TSMTPCapabilities ParseCapabilities(const std::vector<std::string>& replyText) {
+    TSMTPCapabilities capabilities;
+    for (const std::string& line : replyText) {
+        const std::string upper = ToUpper(line);
+        capabilities.Keywords.push_back(upper.substr(0, upper.find(' ')));
+    }
+    CollectAuthSchemes(replyText, capabilities.AuthSchemes);
+    return capabilities;
 }
 
 void RequireCommandText(const std::string& text, const std::string& what) {
@@ -148,7 +198,7 @@ void TNetSMTP::SetUseEhlo(bool value) {
 void TNetSMTP::Connect(int timeout) {
     const std::string name = HeloName.empty() ? TheStack()->LocalHostName() : HeloName;
     RequireCommandText(name, "The name the client announces");
-    AuthSchemes.clear();
+    TakeCapabilities({});
     MessageEnded = false;
     PrepareSecurity();
     TNetTCPClient::Connect(timeout);
@@ -161,7 +211,7 @@ void TNetSMTP::Connect(int timeout) {
         if (Ehlo) {
             const int code = SendCommand("EHLO " + name, AnyCode);
             if (code == 250) {
-                CollectAuthSchemes(LastReply.Text, AuthSchemes);
+                TakeCapabilities(LastReply);
                 return;
             }
             // Only a server that does not know EHLO gets HELO; one that is busy or closing (4xx)
@@ -202,7 +252,8 @@ void TNetSMTP::StartTLSAndGreet(const std::string& name) {
     // A busy or closing server (4xx) is reported with its own words, as on a plain connection.
     if (code >= 400 && code <= 499)
         RaiseReplyError();
-    if (code != 250 || !Offers(LastReply.Text, "STARTTLS"))
+    // What the server offers in the clear counts for nothing but STARTTLS itself.
+    if (code != 250 || !ParseCapabilities(LastReply.Text).StartTLS())
         throw ENetTLSError("The server did not offer STARTTLS");
     if (SendCommand("STARTTLS", AnyCode) != 220)
         throw ENetTLSError("The server refused STARTTLS: " + ReplyOnOneLine(LastReply));
@@ -212,7 +263,12 @@ void TNetSMTP::StartTLSAndGreet(const std::string& name) {
         throw ENetTLSError("The server sent more than its answer to STARTTLS");
     TLSHandler->StartTLS(Host);
     SendCommand("EHLO " + name, 250);
-    CollectAuthSchemes(LastReply.Text, AuthSchemes);
+    TakeCapabilities(LastReply);
+}
+
+void TNetSMTP::TakeCapabilities(const TNetRFCReply& reply) {
+    Capabilities = ParseCapabilities(reply.Text);
+    AuthSchemes = Capabilities.AuthSchemes;
 }
 
 bool TNetSMTP::Encrypted() const {
@@ -311,12 +367,114 @@ void TNetSMTP::RunTransaction(const TNetSMTPEnvelope& addresses, const std::func
                         Authentication == TAuthenticationType::atPlainOrLogin);
     if (login)
         RequireProtectedLogin();
-    SendCommand("RSET", AnyCode);
-    if (login)
-        Authenticate();
-    SendCommand("MAIL FROM:<" + envelope.From + ">", 250);
-    for (const std::string& recipient : envelope.Recipients)
-        SendCommand("RCPT TO:<" + recipient + ">", {250, 251});
+    std::vector<std::string> pending = envelope.Recipients;
+    std::vector<std::string> delivered;
+    try {
+        // One transaction, and one more for each time the server capped the recipients.
+        do {
+            bool reset = true;
+            if (login && !Authenticated) {
+                IssueGroup(std::vector<TSMTPCommand>{{"RSET", {}}});
+                Authenticate();
+                reset = false;
+            }
+            TRecipientSplit split = OfferEnvelope(envelope.From, pending, reset);
+            if (split.Accepted.empty() && !split.Deferred.empty())
+                throw ENetProtocolReplyError(split.Cap.NumericCode(),
+                                             "The server takes no recipient for this message: " +
+                                                 ReplyOnOneLine(split.Cap));
+            TransferData(writeMessage, messageEndsData);
+            delivered.insert(delivered.end(), split.Accepted.begin(), split.Accepted.end());
+            pending = std::move(split.Deferred);
+        } while (!pending.empty());
+    } catch (const std::exception& failure) {
+        // Before anything was delivered the failure is the mailing's, as it is.
+        if (delivered.empty())
+            throw;
+        const auto* reply = dynamic_cast<const ENetProtocolReplyError*>(&failure);
+        throw ENetPartialDelivery(failure.what(), reply != nullptr ? reply->ReplyCode : 0, std::move(delivered),
+                                  std::move(pending));
+    }
+}
+
+TNetSMTP::TRecipientSplit TNetSMTP::OfferEnvelope(const std::string& from, const std::vector<std::string>& recipients,
+                                                  bool reset) {
+    std::vector<TSMTPCommand> commands;
+    if (reset)
+        commands.push_back({"RSET", {}});
+    commands.push_back({"MAIL FROM:<" + from + ">", {250}});
+    const std::size_t firstRecipient = commands.size();
+    for (const std::string& recipient : recipients)
+        commands.push_back({"RCPT TO:<" + recipient + ">", {250, 251}});
+
+    // Without PIPELINING each command waits for its reply. With it, as many commands as fill a
+    // send block go out together; their replies are read before the next block, so that neither
+    // side waits to write while the other does too.
+    const bool pipelining = Capabilities.Pipelining();
+    const std::size_t blockSize =
+        SendBufferSize > 0 ? static_cast<std::size_t>(SendBufferSize) : TNetGatheringSink::DefaultBlockSize;
+    TRecipientSplit split;
+    bool capped = false;
+    std::size_t next = 0;
+    while (next < commands.size() && !capped) {
+        std::size_t end = next + 1;
+        std::size_t bytes = commands[next].Line.size() + 2;
+        while (pipelining && end < commands.size() && bytes + commands[end].Line.size() + 2 <= blockSize)
+            bytes += commands[end++].Line.size() + 2;
+        const std::span<const TSMTPCommand> group(commands.data() + next, end - next);
+        const std::vector<TNetRFCReply> replies = IssueGroup(group);
+        for (std::size_t i = 0; i < replies.size(); ++i) {
+            const std::size_t index = next + i;
+            if (index < firstRecipient) {
+                Check(commands[index], replies[i]);
+                continue;
+            }
+            const std::string& recipient = recipients[index - firstRecipient];
+            if (CapsRecipients(replies[i])) {
+                if (!capped)
+                    split.Cap = replies[i];
+                capped = true;
+                split.Deferred.push_back(recipient);
+                continue;
+            }
+            Check(commands[index], replies[i]);
+            split.Accepted.push_back(recipient);
+        }
+        next = end;
+    }
+    // Once the server capped the list, the recipients not yet offered wait for the next message.
+    for (std::size_t index = std::max(next, firstRecipient); index < commands.size(); ++index)
+        split.Deferred.push_back(recipients[index - firstRecipient]);
+    return split;
+}
+
+std::vector<TNetRFCReply> TNetSMTP::IssueGroup(std::span<const TSMTPCommand> commands) {
+    // A command on its own takes the connection's one-command path, as it always did.
+    if (commands.size() == 1) {
+        SendCommand(commands.front().Line, std::span<const int>());
+        return {LastReply};
+    }
+    const std::size_t blockSize =
+        SendBufferSize > 0 ? static_cast<std::size_t>(SendBufferSize) : TNetGatheringSink::DefaultBlockSize;
+    TNetGatheringSink gathered(Sink, blockSize);
+    for (const TSMTPCommand& command : commands)
+        gathered.WriteLine(command.Line);
+    gathered.Flush();
+    std::vector<TNetRFCReply> replies;
+    replies.reserve(commands.size());
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        replies.push_back(NextReply());
+    return replies;
+}
+
+TNetRFCReply TNetSMTP::NextReply() {
+    ReadReply(std::span<const int>());
+    return LastReply;
+}
+
+void TNetSMTP::TransferData(const std::function<void()>& writeMessage, bool messageEndsData) {
+    // Each message of a capped list is in doubt only from its own final ".".
+    MessageEnded = false;
     SendCommand("DATA", 354);
     if (writeMessage)
         writeMessage();

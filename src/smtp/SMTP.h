@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,31 @@ enum class TNetSMTPSecurity { ssNone, ssStartTLS, ssTLS };
 struct TNetSMTPEnvelope {
     std::string From;
     std::vector<std::string> Recipients;
+};
+
+// What a server's EHLO reply offers, read once per greeting: the keyword of each of its lines and
+// the login mechanisms of its AUTH lines. A greeting with HELO offers nothing.
+struct TSMTPCapabilities {
+    // The first word of each text line, upper case, in the order listed.
+    std::vector<std::string> Keywords;
+    // The mechanisms of the "AUTH " and "AUTH=" lines, upper case, each once, in the order met.
+    std::vector<std::string> AuthSchemes;
+
+    // Whether a line is the extension: its name alone or followed by parameters.
+    bool Offers(const std::string& extension) const;
+    bool StartTLS() const { return Offers("STARTTLS"); }
+    // Commands may be sent in groups and their replies read after (RFC 2920).
+    bool Pipelining() const { return Offers("PIPELINING"); }
+};
+
+// The capabilities of an EHLO reply's text lines.
+TSMTPCapabilities ParseCapabilities(const std::vector<std::string>& replyText);
+
+// One command of a transaction: the line to write and the reply codes that accept it (none: any
+// code does).
+struct TSMTPCommand {
+    std::string Line;
+    std::vector<int> Accepted;
 };
 
 // The SMTP client: greets the server (EHLO, or HELO when EHLO is answered with 5xx), sends one
@@ -54,7 +80,11 @@ public:
     // One transaction: RSET, authentication when asked for, MAIL FROM, one RCPT TO per recipient,
     // DATA, the message that `writeMessage` writes, and the line "." that ends it. The envelope holds
     // the addresses as parsed; they are written as WrittenEnvelope gives them, so an address that
-    // holds CR, LF or NUL or is no plain mailbox is refused before anything is written.
+    // holds CR, LF or NUL or is no plain mailbox is refused before anything is written. A server that offers PIPELINING
+    // gets RSET, MAIL FROM and the RCPT TOs in one write, and DATA only once every reply to them
+    // was read and accepted. A recipient answered 452 (too many recipients) ends the list of
+    // that transaction: the message goes to those accepted, and further transactions on the same
+    // connection take the rest; should one of them fail, ENetPartialDelivery names who is left.
     virtual void SendTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage);
     // EXPN and VRFY; Verify returns the first text line of the reply.
     virtual void Expand(const std::string& name);
@@ -76,7 +106,10 @@ public:
     std::string HeloName;
     std::string Username;
     std::string Password;
+    // The login mechanisms of the last EHLO reply (Capabilities.AuthSchemes).
     std::vector<std::string> AuthSchemes;
+    // What the last EHLO reply offered: after STARTTLS, the reply over the protected connection.
+    TSMTPCapabilities Capabilities;
     bool Authenticated = false;
     // With ssStartTLS or ssTLS every mailing is protected or fails: it never goes on in the clear.
     TNetSMTPSecurity Security = TNetSMTPSecurity::ssNone;
@@ -93,6 +126,26 @@ private:
     // SendTransaction; with `messageEndsData` the writer has sent the final "." itself.
     void RunTransaction(const TNetSMTPEnvelope& envelope, const std::function<void()>& writeMessage,
                         bool messageEndsData);
+    // The addresses of one transaction as the server took them: Accepted got the message's
+    // envelope, Deferred were refused for now because the server caps the recipients of one message.
+    struct TRecipientSplit {
+        std::vector<std::string> Accepted;
+        std::vector<std::string> Deferred;
+        // The first reply that deferred a recipient.
+        TNetRFCReply Cap;
+    };
+    // MAIL FROM and the RCPT TOs (RSET before them when `reset`), grouped when pipelining.
+    TRecipientSplit OfferEnvelope(const std::string& from, const std::vector<std::string>& recipients,
+                                  bool reset);
+    // DATA, the message and the end of data, with the longer wait for its reply.
+    void TransferData(const std::function<void()>& writeMessage, bool messageEndsData);
+    // The commands written in one go (gathered into blocks of SendBufferSize), then every reply read
+    // before any is checked: a server that refused the first still answers the rest.
+    std::vector<TNetRFCReply> IssueGroup(std::span<const TSMTPCommand> commands);
+    // The next reply, whatever its code.
+    TNetRFCReply NextReply();
+    // Takes what an EHLO reply offers.
+    void TakeCapabilities(const TNetRFCReply& reply);
     // Puts the TLS handler under the connection when protection is asked for.
     void PrepareSecurity();
     // EHLO, STARTTLS, the handshake and EHLO again; the login methods come from the second EHLO.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "net/Exceptions.h"
 
@@ -24,6 +25,20 @@ public:
 class ENetLoginImpossible : public ENetException {
 public:
     using ENetException::ENetException;
+};
+
+// A mailing that some recipients got and others did not: a later transaction on the connection
+// (after the server capped the recipients of one message) failed. The message is the failure's,
+// followed by the recipients that did not get the message; those are kept for a later try.
+class ENetPartialDelivery : public ENetException {
+public:
+    ENetPartialDelivery(const std::string& failure, int replyCode, std::vector<std::string> delivered,
+                        std::vector<std::string> undelivered);
+
+    // The code of the server's reply that failed the later transaction; 0 for another failure.
+    int ReplyCode;
+    std::vector<std::string> Delivered;
+    std::vector<std::string> Undelivered;
 };
 
 } // namespace corvalet

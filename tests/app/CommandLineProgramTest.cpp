@@ -44,9 +44,10 @@ public:
     }
 
     // Runs the program from another folder, without any display, and waits for its end.
-    TRun Run(const std::string& arguments) const {
+    // `environment` is what env gets before the program's name.
+    TRun Run(const std::string& arguments, const std::string& environment = "-u QT_QPA_PLATFORM") const {
         const std::string command =
-            "cd / && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM LC_ALL=C '" +
+            "cd / && env -u DISPLAY -u WAYLAND_DISPLAY " + environment + " LC_ALL=C '" +
             Folder.File("corvalet").string() + "' " + arguments + " > '" + Folder.File("out").string() +
             "' 2> '" + Folder.File("err").string() + "'";
         const int status = std::system(command.c_str());
@@ -117,6 +118,19 @@ INSTANTIATE_TEST_SUITE_P(
                   "", " - Successfully send the e-mail to a@example.org."},
         TModeCase{"--send-now a@example.org", false, true, 1, "", "Connection refused", "ERROR:       "},
         TModeCase{"--send-now a@example.org", true, false, 1, "", "Cannot open file", "FATAL ERROR: "}));
+
+// The modes never start the window toolkit: with a platform that does not exist, starting it would
+// end the program with an error, and its plugin loader would report what it looked for.
+TEST(CommandLineModesWithoutToolkitTest, ModesRunWhereNoWindowPlatformCanLoad) {
+    TAiosmtpdServer server;
+    TProgramFolder program(server.Port());
+    for (const char* arguments : {"--version", "--help", "--preview a@example.org", "--send-now a@example.org"}) {
+        const TRun run = program.Run(arguments, "QT_QPA_PLATFORM=no-such-platform QT_DEBUG_PLUGINS=1");
+        EXPECT_EQ(run.ExitCode, 0) << arguments << ": " << run.Err;
+        EXPECT_EQ(run.Err, "") << arguments;
+    }
+    EXPECT_TRUE(server.WaitForDelivery(1));
+}
 
 TEST(CommandLinePreviewTest, PreviewIsWhatSendNowDelivers) {
     TAiosmtpdServer server;

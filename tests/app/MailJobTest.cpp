@@ -2,6 +2,7 @@
 
 #include "AppFakes.h"
 #include "log/Logger.h"
+#include "smtp/SMTPExceptions.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
 
@@ -215,6 +216,22 @@ TEST_F(MailJobTest, FailedSessionIsReportedAndDisconnected) {
     Job.SendMailTo("a@example.org", 0);
     EXPECT_EQ(Dialogs.Shown, std::vector<std::string>{"Error: Connect timed out."});
     EXPECT_EQ(Entries().size(), 1u);
+}
+
+TEST_F(MailJobTest, PartlyDeliveredMailingKeepsWhoDidNotGetIt) {
+    Client.DuringSend = [] {
+        throw ENetPartialDelivery("Refused\r\n", 554, {"a@example.org"}, {"b@example.org", "c@example.org"});
+    };
+    Job.SendMailTo("a@example.org, b@example.org, c@example.org", 0);
+    EXPECT_FALSE(Job.LastOutcome().Sent);
+    EXPECT_EQ(Job.LastOutcome().Undelivered, (std::vector<std::string>{"b@example.org", "c@example.org"}));
+    ASSERT_EQ(Entries().size(), 1u);
+    EXPECT_NE(Entries()[0].find("not sent to: b@example.org, c@example.org)"), std::string::npos) << Entries()[0];
+
+    Client.DuringSend = nullptr;
+    Client.SendError = "Read Timeout";
+    Job.SendMailTo("a@example.org", 0);
+    EXPECT_TRUE(Job.LastOutcome().Undelivered.empty());
 }
 
 TEST_F(MailJobTest, BoxOrLogIsChosenWhenTheOutcomeIsKnown) {

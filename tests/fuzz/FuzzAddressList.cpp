@@ -9,20 +9,20 @@
 #include <cstdlib>
 #include <string>
 
-#include "ScriptedHandler.h"
 #include "mime/EMailAddressItem.h"
 #include "mime/MessageExceptions.h"
 #include "net/Exceptions.h"
 #include "smtp/EnvelopeAddress.h"
 #include "smtp/SMTP.h"
 #include "smtp/SMTPExceptions.h"
+#include "support/ScriptedHandler.h"
 
 using namespace corvalet;
 
 namespace {
 
 // Answers each command line as a willing server would.
-void Answer(fuzz::TScriptedHandler& handler) {
+void Answer(test::TScriptedHandler& handler) {
     const std::string& written = handler.Written;
     if (written.size() < 2 || written.compare(written.size() - 2, 2, "\r\n") != 0)
         return;
@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TNetSMTPEnvelope envelope{list[0].Address, {}};
     for (const TNetEMailAddressItem& item : list)
         envelope.Recipients.push_back(item.Address);
-    fuzz::TScriptedHandler handler;
+    test::TScriptedHandler handler;
     handler.EndWithClose = false;
     handler.OnWritten = Answer;
     TNetSMTP smtp;

@@ -6,16 +6,16 @@
 #include <cstdlib>
 #include <string>
 
-#include "ScriptedHandler.h"
 #include "net/Exceptions.h"
 #include "net/TCPConnection.h"
+#include "support/ScriptedHandler.h"
 
 using namespace corvalet;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
         return 0;
-    fuzz::TScriptedHandler handler;
+    test::TScriptedHandler handler;
     handler.PieceSize = 1 + data[0] % 64;
     handler.EndWithClose = (data[1] & 1) != 0;
     handler.Feed(std::string(reinterpret_cast<const char*>(data) + 2, size - 2));

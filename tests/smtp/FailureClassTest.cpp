@@ -34,6 +34,12 @@ TEST(FailureClassTest, EachFailureIsJudgedByItsKindAndWhetherTheMessageEnded) {
         {"lost TLS connection", [] { throw ENetTLSConnectionLost("lost"); }, false, fcPassing},
         {"untrusted certificate", [] { throw ENetTLSCertificateError("not trusted"); }, false, fcFinal},
         {"unsafe text", [] { throw ENetUnsafeCommandText("A recipient address"); }, false, fcFinal},
+        {"capped list, 451 later", [] { throw ENetPartialDelivery("451 later", 451, {"a@x"}, {"b@x"}); }, false,
+         fcPassing},
+        {"capped list, 550 later", [] { throw ENetPartialDelivery("550 no", 550, {"a@x"}, {"b@x"}); }, false,
+         fcFinal},
+        {"capped list, lost after the end", [] { throw ENetPartialDelivery("lost", 0, {"a@x"}, {"b@x"}); }, true,
+         fcInDoubt},
     };
     for (const TCase& c : cases) {
         try {

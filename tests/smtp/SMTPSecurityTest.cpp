@@ -135,6 +135,22 @@ TEST_F(SMTPSecurityTest, STARTTLSGreetsAgainAndTakesTheLoginMethodsFromTheSecond
     EXPECT_NE(commands.find("EHLO client.test", startTls), std::string::npos) << commands;
 }
 
+TEST_F(SMTPSecurityTest, OnlyTheProtectedServersOfferOfPipeliningCounts) {
+    const struct {
+        const char* Offered;
+        bool Pipelining;
+    } cases[] = {{"after-tls", true}, {"before-tls", false}};
+    for (const auto& c : cases) {
+        TAiosmtpdServer server({"--security", "starttls", "--pipelining", c.Offered});
+        Aim(server, TNetSMTPSecurity::ssStartTLS);
+        EXPECT_EQ(Mailing(), "") << c.Offered;
+        EXPECT_TRUE(Delivered(server)) << c.Offered;
+        EXPECT_EQ(Smtp.Capabilities.Pipelining(), c.Pipelining) << c.Offered;
+        // Whether the recipient had already arrived with MAIL FROM.
+        EXPECT_EQ(server.MailFromLog(), c.Pipelining ? "grouped\n" : "alone\n") << c.Offered;
+    }
+}
+
 TEST_F(SMTPSecurityTest, EveryFailureToProtectOrLogInEndsTheMailingBeforeTheMessage) {
     struct Case {
         const char* name;

@@ -158,4 +158,9 @@ std::string TAiosmtpdServer::CommandLog() const {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string TAiosmtpdServer::MailFromLog() const {
+    std::ifstream in(Folder.File("mail-from.log"), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 } // namespace corvalet::test

@@ -14,7 +14,8 @@ namespace corvalet::test {
 class TAiosmtpdServer {
 public:
     TAiosmtpdServer();
-    // With further arguments of aiosmtpd_store.py: "--security starttls", "--login USER PASSWORD".
+    // With further arguments of aiosmtpd_store.py: "--security starttls", "--login USER PASSWORD",
+    // "--pipelining always" (or after-tls, before-tls).
     explicit TAiosmtpdServer(const std::vector<std::string>& options);
     ~TAiosmtpdServer();
     TAiosmtpdServer(const TAiosmtpdServer&) = delete;
@@ -30,6 +31,8 @@ public:
     std::string AuthorityFile() const;
     // Every command line the server received, as it logged them.
     std::string CommandLog() const;
+    // For each MAIL FROM: "grouped" when further commands had arrived with it, else "alone".
+    std::string MailFromLog() const;
 
 private:
     void Stop();

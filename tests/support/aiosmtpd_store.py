@@ -2,6 +2,7 @@
 
 Usage: aiosmtpd_store.py FOLDER [--security starttls|tls|refuse-starttls] [--cert-names NAME,...]
                          [--login USER PASSWORD]
+                         [--pipelining always|after-tls|before-tls]
 Prints the port on its first line, then stores delivery N as FOLDER/N.eml (the message bytes as
 received) and FOLDER/N.envelope (the envelope sender, then one recipient per line). It ends when
 its standard input closes (the test process ended) or after five minutes at the latest.
@@ -10,7 +11,11 @@ With --security the server has a certificate for the names given (default localh
 127.0.0.1) from a throwaway authority whose certificate it writes to FOLDER/ca.pem before it
 prints its port: "starttls" offers STARTTLS, "tls" speaks TLS from the first byte,
 "refuse-starttls" offers STARTTLS and answers it with 454. With --login it offers AUTH PLAIN and
-LOGIN and accepts only that user and password. Every command line it receives is appended to
+LOGIN and accepts only that user and password. With --pipelining its EHLO reply lists PIPELINING
+(aiosmtpd reads commands in order however they arrive): always, or only over the protected
+connection, or only before STARTTLS. For each MAIL FROM it appends to FOLDER/mail-from.log
+"grouped" when more commands had already arrived with it (a client that pipelines), else "alone".
+Every command line it receives is appended to
 FOLDER/commands.log.
 """
 import argparse
@@ -59,9 +64,26 @@ def authenticator(user, password):
 
 
 class Store:
-    def __init__(self, folder):
+    def __init__(self, folder, pipelining=None):
         self.folder = folder
         self.count = 0
+        self.pipelining = pipelining
+
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        session.host_name = hostname
+        protected = server._tls_protocol is not None
+        if self.pipelining == "always" or (self.pipelining == "after-tls" and protected) \
+                or (self.pipelining == "before-tls" and not protected):
+            responses.insert(len(responses) - 1, "250-PIPELINING")
+        return responses
+
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        grouped = len(server._reader._buffer) > 0
+        with open(os.path.join(self.folder, "mail-from.log"), "a") as f:
+            f.write("grouped\n" if grouped else "alone\n")
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
@@ -82,6 +104,7 @@ async def main():
     parser.add_argument("--security", choices=["starttls", "tls", "refuse-starttls"])
     parser.add_argument("--cert-names", default="localhost,127.0.0.1")
     parser.add_argument("--login", nargs=2)
+    parser.add_argument("--pipelining", choices=["always", "after-tls", "before-tls"])
     options = parser.parse_args()
     folder = options.folder
     log = logging.getLogger("mail.log")
@@ -89,7 +112,7 @@ async def main():
     log.addHandler(CommandLog(os.path.join(folder, "commands.log")))
 
     loop = asyncio.get_running_loop()
-    handler = Store(folder)
+    handler = Store(folder, options.pipelining)
     settings = dict(hostname="aiosmtpd.test", data_size_limit=None)
     server_tls = None
     kind = SMTP
