@@ -207,7 +207,7 @@ void TMailJob::RunSession(const TMailRequest& request, const std::string& messag
     } catch (const std::exception& error) {
         const bool messageEndSent = Client.MessageEndSent();
         Outcome = {false, error.what(), ClassifyFailure(error, messageEndSent), ReplyCodeOf(error), messageEndSent,
-                   messageId, nullptr};
+                   messageId, nullptr, {}};
         failed = true;
         // A server that capped the recipients took the message for some of them: only the others
         // are left to try again.
@@ -240,7 +240,7 @@ std::string TMailJob::Now() const {
 
 void TMailJob::ReportSuccess(const std::string& recipients, const std::string& messageId) {
     Outcome = {true, "Successfully send the e-mail to " + recipients + ".", TFailureClass::fcFinal, 0, true,
-               messageId, nullptr};
+               messageId, nullptr, {}};
     if (Window.IsVisible())
         Dialogs.ShowInformation("Successfully send the e-mail to " + recipients + ".");
     else
