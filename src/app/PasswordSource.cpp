@@ -2,6 +2,7 @@
 
 #include "net/AntiFreeze.h"
 #include "platform/Command.h"
+#include "platform/TextFile.h"
 
 namespace corvalet {
 
@@ -12,8 +13,9 @@ constexpr int DefaultSliceMs = 100;
 
 } // namespace
 
-TCommandPasswordSource::TCommandPasswordSource(std::function<std::string()> command, int timeoutMs)
-    : Command(std::move(command)), TimeoutMs(timeoutMs) {}
+TCommandPasswordSource::TCommandPasswordSource(std::function<std::string()> command, std::string settingsFile,
+                                               int timeoutMs)
+    : Command(std::move(command)), SettingsFile(std::move(settingsFile)), TimeoutMs(timeoutMs) {}
 
 bool TCommandPasswordSource::HasCommand() const {
     return Command && !Command().empty();
@@ -24,6 +26,9 @@ std::string TCommandPasswordSource::Password(const std::string& host, const std:
     const std::string whose = " for " + user + " at " + host;
     if (command.empty())
         throw EPasswordUnavailable("No password" + whose + ": no password command is set");
+    // Another user who could write the settings could have any command run as this user.
+    if (const std::string problem = FileTrustProblem(SettingsFile); !problem.empty())
+        throw EPasswordUnavailable("The password command" + whose + " is not run: " + problem);
     // The windows stay alive while the command runs, as they do while a mailing waits on the network.
     const TNetAntiFreeze* freeze = TheAntiFreeze();
     const TCommandOutput result =

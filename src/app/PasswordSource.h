@@ -22,17 +22,21 @@ public:
 };
 
 // The password as the first line of a command's output, as the user's mail tools take it from a
-// password manager: the command is run with /bin/sh.
+// password manager: the command is run with /bin/sh, and only when the settings file it comes from
+// is the user's own (see FileTrustProblem).
 class TCommandPasswordSource final : public TPasswordSource {
 public:
-    // `command` gives the command as it stands at the moment of the mailing.
-    explicit TCommandPasswordSource(std::function<std::string()> command, int timeoutMs = 60000);
+    // `command` gives the command as it stands at the moment of the mailing; `settingsFile` is the
+    // file it is read from.
+    TCommandPasswordSource(std::function<std::string()> command, std::string settingsFile,
+                           int timeoutMs = 60000);
 
     std::string Password(const std::string& host, const std::string& user) override;
     bool HasCommand() const;
 
 private:
     std::function<std::string()> Command;
+    std::string SettingsFile;
     int TimeoutMs;
 };
 

@@ -171,13 +171,16 @@ void TLogger::Log(const std::string& text, int kind) {
 }
 
 // Appends the entry when the file still has the size of the log before it (nobody truncated,
-// removed or rewrote it meanwhile) and has not been made read-only. On failure the caller rewrites the whole
-// file, which also replaces a partly written entry.
+// removed or rewrote it meanwhile) and has not been made read-only or put a link in its place. On
+// failure the caller rewrites the whole file, which also replaces a partly written entry.
 bool TLogger::AppendEntry(const std::string& line, std::uint64_t bytesBefore) {
     std::error_code error;
-    const auto status = std::filesystem::status(FilePath, error);
-    const auto size = error ? 0 : std::filesystem::file_size(FilePath, error);
-    if (error || IsMarkedReadOnly(status.permissions()) || size != bytesBefore) {
+    const auto status = std::filesystem::symlink_status(FilePath, error);
+    const auto size = error || status.type() != std::filesystem::file_type::regular
+                          ? 0
+                          : std::filesystem::file_size(FilePath, error);
+    if (error || status.type() != std::filesystem::file_type::regular ||
+        IsMarkedReadOnly(status.permissions()) || size != bytesBefore) {
         FileInSync = false;
         return false;
     }
@@ -205,11 +208,13 @@ void TLogger::LoadFile() {
     FileInSync = false;
 }
 
-// A missing file may be created; an existing one only replaced when it may be read and written, so
-// that a read-only log stays as it is.
+// A missing file may be created (for the user alone); an existing one only replaced when it may be
+// read and written, so that a read-only log stays as it is. A link in the log's place is never
+// written through: whoever may add entries to the folder could have planted it to have another file
+// of this user's overwritten. Such a log, like a read-only one, keeps its lines in memory.
 bool TLogger::MayReplaceFile() const {
     std::error_code error;
-    const auto status = std::filesystem::status(FilePath, error);
+    const auto status = std::filesystem::symlink_status(FilePath, error);
     if (status.type() == std::filesystem::file_type::not_found)
         return true;
     return status.type() == std::filesystem::file_type::regular &&

@@ -53,8 +53,8 @@ TProgramFolders ResolveProgramFolders(const std::string& programFolder,
 // The folders of this process, chosen once.
 const TProgramFolders& ProgramFolders();
 
-// Makes the settings folder when it does not exist yet (only the user may enter it). Returns false
-// when it cannot be made.
+// Makes the settings folder when it does not exist yet, and the folders above it that are missing
+// (only the user may enter the ones it makes). Returns false when it cannot be made.
 bool EnsureSettingsFolder(const TProgramFolders& folders);
 
 } // namespace corvalet

@@ -36,16 +36,6 @@ std::optional<TIniFile> ReadIniFile(const std::string& path) {
     return TIniFile();
 }
 
-// A settings file that is a link (to where the user keeps such files) is written through the link;
-// replacing it would put a file of its own in the link's place and leave the linked file behind.
-std::string WriteTarget(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_symlink(path, error))
-        return path;
-    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
-    return error ? path : target.string();
-}
-
 // A connection key that is not in use is left out of a file that lacks it.
 void WriteWhenUsed(TIniFile& ini, const std::string& key, const std::string& value, bool used) {
     if (used || ini.ReadValue(Connection, key))
@@ -161,9 +151,11 @@ void TConfiguration::LoadFromIni() {
 }
 
 void TConfiguration::SaveToIni() {
+    // A settings file that is a link is not written: whoever may add entries to the folder could
+    // have planted it to have another file of this user's replaced (the save reports "Unable to
+    // write to ..."). A new file is the user's alone.
     const std::string path = IniFilePath();
-    const std::string target = WriteTarget(path);
-    std::optional<TIniFile> ini = ReadIniFile(target);
+    std::optional<TIniFile> ini = ReadIniFile(path);
     if (!ini)
         throw EIniFileError("Unable to write to " + path);
 
@@ -199,7 +191,7 @@ void TConfiguration::SaveToIni() {
     ini->WriteString(Message, "Attachment", Attachment);
     ini->WriteInteger(Message, "ContentType", ContentType);
 
-    if (!ReplaceFileAtomically(target, ini->Text()))
+    if (!ReplaceFileAtomically(path, ini->Text()))
         throw EIniFileError("Unable to write to " + path);
 }
 

@@ -142,7 +142,8 @@ int RunCorvalet(int argc, char** argv) {
     shell = &programShell;
     // The password of a login: from the desktop's secret store, else from the password command.
     TKeychainSecretStore secretStore;
-    TCommandPasswordSource passwordCommand([&configuration] { return configuration.PasswordCommand; });
+    TCommandPasswordSource passwordCommand([&configuration] { return configuration.PasswordCommand; },
+                                           configuration.IniFilePath());
     TStoreOrCommandPasswordSource passwords(&secretStore, &passwordCommand);
     programShell.MailJob().Passwords = &passwords;
     programShell.MailJob().SavedTrustFile = [&configuration] { return configuration.TrustFile; };

@@ -229,7 +229,7 @@ TEST_F(MailDeliveryTest, TLSAndLoginWithThePasswordFromTheCommand) {
     const std::string password = "pw-from-command";
     TAiosmtpdServer secure({"--security", "starttls", "--login", "ann", password});
     std::string command = "printf '" + password + "\\nnot this line\\n'";
-    TCommandPasswordSource passwords([&command] { return command; }, 5000);
+    TCommandPasswordSource passwords([&command] { return command; }, Folder.File("Corvalet.ini").string(), 5000);
     Job.Passwords = &passwords;
     Job.SavedTrustFile = [&secure] { return secure.AuthorityFile(); };
     Window.Host = "localhost";

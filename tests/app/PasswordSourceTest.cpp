@@ -1,17 +1,27 @@
 #include "app/PasswordSource.h"
 #include "net/AntiFreeze.h"
+#include "support/TempDir.h"
 
 #include <chrono>
 
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 namespace corvalet {
 namespace {
 
-std::string Outcome(const std::string& command, int timeoutMs = 5000) {
-    TCommandPasswordSource source([&command] { return command; }, timeoutMs);
+// A settings file of the user's own, in a folder of the user's own.
+std::string OwnSettingsFile() {
+    static const test::TTempDir folder;
+    return folder.File("Corvalet.ini").string();
+}
+
+std::string Outcome(const std::string& command, int timeoutMs = 5000,
+                    const std::string& settingsFile = OwnSettingsFile()) {
+    TCommandPasswordSource source([&command] { return command; }, settingsFile, timeoutMs);
     try {
         return "password " + source.Password("mail.test", "ann");
     } catch (const EPasswordUnavailable& error) {
@@ -62,6 +72,52 @@ TEST(CommandPasswordSourceTest, TheWindowsStayAliveWhileTheCommandRuns) {
     }
 }
 
+// A command from settings that another user could have written is not run, with the file in the
+// reason; the settings of the user's own (or root's, or none yet) let it run.
+TEST(CommandPasswordSourceTest, OnlySettingsOfTheUsersOwnMayRunTheCommand) {
+    test::TTempDir folder;
+    const std::string file = folder.File("Corvalet.ini").string();
+    const std::string ran = folder.File("ran").string();
+    const std::string command = "touch '" + ran + "'; echo secret";
+    const std::string refused = "The password command for ann at mail.test is not run: ";
+    EXPECT_EQ(Outcome(command, 5000, file), "password secret") << "no settings file yet";
+    folder.Write("Corvalet.ini", "[Connection]\r\n");
+    const struct {
+        mode_t file;
+        mode_t folder;
+        std::string outcome;
+    } cases[] = {
+        {0600, 0700, "password secret"},
+        {0644, 0755, "password secret"},
+        {0620, 0700, refused + file + " can be written by other users"},
+        {0602, 0700, refused + file + " can be written by other users"},
+        {0600, 0770, refused + folder.Path().string() + " can be written by other users"},
+        {0600, 01777, refused + folder.Path().string() + " can be written by other users"},
+    };
+    for (const auto& c : cases) {
+        ::unlink(ran.c_str());
+        ASSERT_EQ(::chmod(file.c_str(), c.file), 0);
+        ASSERT_EQ(::chmod(folder.Path().c_str(), c.folder), 0);
+        EXPECT_EQ(Outcome(command, 5000, file), c.outcome) << std::oct << c.file << " in " << c.folder;
+        EXPECT_EQ(::access(ran.c_str(), F_OK) == 0, c.outcome == "password secret") << std::oct << c.file;
+    }
+    ::chmod(folder.Path().c_str(), 0700);
+    ::chmod(file.c_str(), 0600);
+    // A file someone else owns (only the superuser can hand one over).
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(Outcome(command, 5000, file), refused + file + " belongs to another user");
+        // Settings that are a link count as the file they lead to.
+        folder.Write("own.ini", "");
+        ::chmod(folder.File("own.ini").c_str(), 0600);
+        ::unlink(file.c_str());
+        ASSERT_EQ(::symlink(folder.File("own.ini").c_str(), file.c_str()), 0);
+        EXPECT_EQ(Outcome(command, 5000, file), "password secret");
+        ASSERT_EQ(::lchown(folder.File("own.ini").c_str(), 65534, 65534), 0);
+        EXPECT_EQ(Outcome(command, 5000, file), refused + file + " belongs to another user");
+    }
+}
+
 class TMapStore final : public TSecretStore {
 public:
     std::string Read(const std::string& host, const std::string& user, std::string& error) override {
@@ -81,7 +137,7 @@ public:
 TEST(StoreOrCommandPasswordSourceTest, StoreFirstThenCommandElseWhyNeither) {
     TMapStore store;
     std::string command;
-    TCommandPasswordSource commandSource([&command] { return command; }, 5000);
+    TCommandPasswordSource commandSource([&command] { return command; }, OwnSettingsFile(), 5000);
     TStoreOrCommandPasswordSource source(&store, &commandSource);
     const auto outcome = [&source] {
         try {

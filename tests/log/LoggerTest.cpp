@@ -2,6 +2,7 @@
 #include "platform/TextFile.h"
 #include "support/FakeClock.h"
 #include "support/TempDir.h"
+#include "support/Umask.h"
 #include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -333,6 +334,44 @@ TEST_F(LoggerTest, UnwritableLogKeepsEntriesUntilAWriteSucceeds) {
         EXPECT_EQ(Log, expected);
         EXPECT_EQ(Dir.Read(fs::relative(Path, Dir.Path())), FileForm(expected));
         Path = Dir.File("Corvalet.log").string();
+    }
+}
+
+// Under the usual umask a new log is the user's alone: its entries name recipients and servers.
+TEST_F(LoggerTest, ANewLogIsPrivate) {
+    const test::TUmask umask(022);
+    Open();
+    Logger.Log("one", lkError);
+    struct stat info {};
+    ASSERT_EQ(::stat(Path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
+// A link planted as the log, to another file of the user's or to one it would create, is never
+// written through, neither by an entry appended nor by a whole rewrite: the log keeps its entries
+// in memory, as a read-only one does.
+TEST_F(LoggerTest, ALinkInThePlaceOfTheLogIsNotWrittenThrough) {
+    for (const bool targetThere : {true, false}) {
+        SCOPED_TRACE(targetThere ? "to a file" : "to a file it would make");
+        Log.clear();
+        fs::remove(Path);
+        Open();
+        Logger.Log("one", lkError); // the log is in step with its file: the next entry is appended
+        fs::remove(Path);
+        fs::remove(Dir.File("victim"));
+        if (targetThere)
+            Dir.Write("victim", "victim's bytes");
+        fs::create_symlink(Dir.File("victim"), Path);
+        Logger.Log("two", lkError);
+        Logger.LinesChanged(); // and a whole rewrite
+        Logger.Log("three", lkError);
+        EXPECT_EQ(Log.back(), "ERROR:       three");
+        EXPECT_TRUE(fs::is_symlink(Path));
+        if (targetThere) {
+            EXPECT_EQ(Dir.Read("victim"), "victim's bytes");
+        } else {
+            EXPECT_FALSE(fs::exists(Dir.File("victim")));
+        }
     }
 }
 

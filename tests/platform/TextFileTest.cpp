@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 #include "support/TempDir.h"
+#include "support/Umask.h"
 #include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
@@ -66,22 +67,94 @@ TEST(TextFileTest, AtomicReplaceKeepsModeAndLeavesNoTemporaryFile) {
     test::TTempDir dir;
     const std::string path = dir.File("settings.ini").string();
     dir.Write("settings.ini", "old");
-    ::chmod(path.c_str(), 0600);
+    ::chmod(path.c_str(), 0640);
     ASSERT_TRUE(ReplaceFileAtomically(path, "new\r\n"));
     EXPECT_EQ(dir.Read("settings.ini"), "new\r\n");
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
-TEST(TextFileTest, AtomicReplaceThroughALinkReplacesTheLinkedFile) {
+mode_t ModeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// Under a umask that lets everyone read what is made without care, what the program makes is the
+// user's alone; a file that is there keeps its mode, except one that is to be private.
+TEST(TextFileTest, NewFilesAndFoldersAreTheUsersAloneWhateverTheUmask) {
+    for (const mode_t mask : {mode_t{022}, mode_t{0}, mode_t{0277}}) {
+        SCOPED_TRACE(testing::Message() << "umask " << std::oct << mask);
+        test::TTempDir dir;
+        const test::TUmask umask(mask);
+        ASSERT_TRUE(ReplaceFileAtomically(dir.File("new.log").string(), "x"));
+        EXPECT_EQ(ModeOf(dir.File("new.log")), 0600u);
+        ASSERT_TRUE(WritePrivateFile(dir.File("new.state").string(), "x"));
+        EXPECT_EQ(ModeOf(dir.File("new.state")), 0600u);
+        dir.Write("shared.state", "old");
+        ::chmod(dir.File("shared.state").c_str(), 0644);
+        ASSERT_TRUE(WritePrivateFile(dir.File("shared.state").string(), "new"));
+        EXPECT_EQ(ModeOf(dir.File("shared.state")), 0600u);
+        EXPECT_EQ(dir.Read("shared.state"), "new");
+
+        std::filesystem::create_directory(dir.File("there"));
+        ::chmod(dir.File("there").c_str(), 0755);
+        ASSERT_TRUE(CreatePrivateFolders(dir.File("there/config/corvalet/").string()));
+        EXPECT_EQ(ModeOf(dir.File("there")), 0755u);
+        EXPECT_EQ(ModeOf(dir.File("there/config")), 0700u);
+        EXPECT_EQ(ModeOf(dir.File("there/config/corvalet")), 0700u);
+        EXPECT_TRUE(CreatePrivateFolders(dir.File("there/config").string())) << "folders that are there";
+        dir.Write("file", "");
+        EXPECT_FALSE(CreatePrivateFolders(dir.File("file/sub").string()));
+        EXPECT_FALSE(CreatePrivateFolders(dir.File("file").string()));
+    }
+}
+
+// Someone who may add entries to the folder plants a link where the program keeps a file: the file
+// it leads to (or would create) is never written, the link stays, and nothing is left behind.
+TEST(TextFileTest, APlantedLinkIsNeverWrittenThrough) {
     test::TTempDir dir;
-    dir.Write("real.log", "old");
-    std::filesystem::create_symlink(dir.File("real.log"), dir.File("link.log"));
-    ASSERT_TRUE(ReplaceFileAtomically(dir.File("link.log").string(), "new"));
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.log")));
-    EXPECT_EQ(dir.Read("real.log"), "new");
+    dir.Write("victim", "victim's bytes");
+    std::filesystem::create_symlink(dir.File("victim"), dir.File("Corvalet.ini"));
+    std::filesystem::create_symlink(dir.File("would-be-made"), dir.File("Corvalet.log"));
+    for (const char* name : {"Corvalet.ini", "Corvalet.log"}) {
+        const std::string path = dir.File(name).string();
+        errno = 0;
+        EXPECT_FALSE(ReplaceFileAtomically(path, "new")) << name;
+        EXPECT_EQ(errno, ELOOP) << name;
+        EXPECT_FALSE(WritePrivateFile(path, "new")) << name;
+        EXPECT_FALSE(AppendToFile(path, "new")) << name;
+        EXPECT_FALSE(MayWriteExistingFile(path)) << name;
+        EXPECT_TRUE(std::filesystem::is_symlink(path)) << name;
+    }
+    EXPECT_EQ(dir.Read("victim"), "victim's bytes");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("would-be-made")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
+    // Also where the folder takes no new files and a file would be rewritten in place.
+    test::RunUnprivileged(dir.Path(), [&] {
+        ::chmod(dir.Path().c_str(), 0500);
+        EXPECT_FALSE(ReplaceFileAtomically(dir.File("Corvalet.ini").string(), "new"));
+        EXPECT_EQ(dir.Read("victim"), "victim's bytes");
+        ::chmod(dir.Path().c_str(), 0700);
+    });
+}
+
+// The owner rule for files the program takes commands from, as another user than the superuser
+// sees it: the superuser's own files in the superuser's folders are trusted, a folder everyone may
+// write is not.
+TEST(TextFileTest, FilesOfTheUserOrTheSuperuserAreTrusted) {
+    test::TTempDir dir;
+    dir.Write("Corvalet.ini", "");
+    ::chmod(dir.File("Corvalet.ini").c_str(), 0600);
+    EXPECT_EQ(FileTrustProblem(dir.File("Corvalet.ini").string()), "");
+    EXPECT_EQ(FileTrustProblem(dir.File("absent.ini").string()), "");
+    test::RunUnprivileged(dir.Path(), [&] {
+        EXPECT_EQ(FileTrustProblem(dir.File("Corvalet.ini").string()), "");
+        EXPECT_EQ(FileTrustProblem("/etc/passwd"), "");
+        const std::string shared = std::filesystem::temp_directory_path().string();
+        EXPECT_EQ(FileTrustProblem(shared + "/Corvalet.ini"), shared + " can be written by other users");
+    });
 }
 
 TEST(TextFileTest, FailedReplaceLeavesTheOldFileWhole) {

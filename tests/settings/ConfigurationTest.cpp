@@ -2,11 +2,13 @@
 
 #include "support/FakeRegistry.h"
 #include "support/TempDir.h"
+#include "support/Umask.h"
 #include "support/Unprivileged.h"
 
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -499,19 +501,6 @@ TEST_F(ConfigurationTest, BadInputLoadsWithDefaultsAndSavingLosesNothing) {
     EXPECT_NE(saved.find("\r\nPriority=2\r\n"), std::string::npos);
 }
 
-TEST_F(ConfigurationTest, LinkedSettingsFileIsWrittenThroughTheLink) {
-    std::filesystem::create_directory(Folder.File("kept"));
-    Folder.Write("kept/Corvalet.ini", "[General]\r\nSenderName=Old\r\n");
-    std::filesystem::create_symlink(Folder.File("kept/Corvalet.ini"), Folder.File("Corvalet.ini"));
-    TConfiguration configuration = Make();
-    configuration.LoadFromIni();
-    EXPECT_EQ(configuration.SenderName, "Old");
-    configuration.SenderName = "New";
-    configuration.SaveToIni();
-    EXPECT_TRUE(std::filesystem::is_symlink(Folder.File("Corvalet.ini")));
-    EXPECT_NE(Folder.Read("kept/Corvalet.ini").find("SenderName=New\r\n"), std::string::npos);
-}
-
 // Lets files in this process grow to `bytes` only, as a full disk would; writes beyond fail.
 class TFileSizeLimit {
 public:
@@ -561,6 +550,38 @@ TEST_F(ConfigurationTest, FailedSaveReportsThePathAndLeavesTheFileWhole) {
 
     TConfiguration missingFolder(Folder.Folder() + "missing/", Registry);
     ExpectSaveFails(missingFolder);
+}
+
+// A link planted as the settings file (by someone who may add entries to the folder) is never
+// written through: the save fails as any other, and the file it leads to stays as it was.
+TEST_F(ConfigurationTest, ALinkInThePlaceOfTheSettingsFileIsNotWrittenThrough) {
+    Folder.Write("victim", "[General]\r\nSenderName=Old\r\n");
+    std::filesystem::create_symlink(Folder.File("victim"), Folder.File("Corvalet.ini"));
+    TConfiguration configuration = Make();
+    configuration.LoadFromIni();
+    configuration.SenderName = "New";
+    ExpectSaveFails(configuration);
+    EXPECT_TRUE(std::filesystem::is_symlink(Folder.File("Corvalet.ini")));
+    EXPECT_EQ(Folder.Read("victim"), "[General]\r\nSenderName=Old\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder.Path()), {}), 2); // no leftovers
+}
+
+// Under the usual umask a new settings file is the user's alone; a file that is there keeps the
+// mode the user gave it.
+TEST_F(ConfigurationTest, ANewSettingsFileIsPrivateAndAnOldOneKeepsItsMode) {
+    const test::TUmask umask(022);
+    const auto mode = [this] {
+        struct stat info {};
+        ::stat(Folder.File("Corvalet.ini").c_str(), &info);
+        return info.st_mode & 07777;
+    };
+    TConfiguration configuration = Make();
+    configuration.SaveToIni();
+    EXPECT_EQ(mode(), 0600u);
+    ::chmod(Folder.File("Corvalet.ini").c_str(), 0640);
+    configuration.SenderName = "New";
+    configuration.SaveToIni();
+    EXPECT_EQ(mode(), 0640u);
 }
 
 // A settings file the user made read-only is not replaced behind the user's back.

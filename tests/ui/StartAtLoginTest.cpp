@@ -3,11 +3,13 @@
 
 #include "MainFormFixture.h"
 #include "platform/TextFile.h"
+#include "support/Umask.h"
 #include "ui/StartAtLogin.h"
 
 #include <QPushButton>
 
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace corvalet::test {
 namespace {
@@ -49,6 +51,35 @@ TEST_F(StartAtLoginTest, TickedWithOKWritesTheEntryAndUntickedRemovesIt) {
     EXPECT_TRUE(HandledErrors.empty());
 }
 
+// Under the usual umask the entry and the folders made for it are the user's alone.
+TEST_F(StartAtLoginTest, TheEntryAndItsNewFoldersAreTheUsersAlone) {
+    const test::TUmask umask(022);
+    ClickBox(Box());
+    PressOK();
+    ASSERT_TRUE(EntryThere());
+    const auto mode = [this](const std::string& name) {
+        struct stat info {};
+        ::stat(Folder.File(name).c_str(), &info);
+        return info.st_mode & 07777;
+    };
+    EXPECT_EQ(mode("config/autostart/corvalet.desktop"), 0600u);
+    EXPECT_EQ(mode("config/autostart"), 0700u);
+    EXPECT_EQ(mode("config"), 0700u);
+}
+
+// A program whose path holds a line break would write keys of the path's making into the entry:
+// the entry is not written, and the reason shows the path on one line.
+TEST_F(StartAtLoginTest, AProgramPathThatCannotStandInAnEntryIsRefused) {
+    Autostart = std::make_unique<TAutostartEntry>(Folder.Folder() + "config/", "/opt/x\nExec=/tmp/y/corvalet");
+    Recreate();
+    ClickBox(Box());
+    PressOK();
+    EXPECT_FALSE(EntryThere());
+    ASSERT_EQ(HandledErrors.size(), 1u);
+    EXPECT_EQ(HandledErrors[0], "Unable to start Corvalet at log-in from /opt/x\\x0AExec=/tmp/y/corvalet: the path "
+                                "holds a control character");
+}
+
 TEST_F(StartAtLoginTest, CancelLeavesTheEntryAsItWasAndShowsItAgain) {
     ClickBox(Box());
     Find<QPushButton>("CancelButton")->click();
@@ -80,6 +111,31 @@ TEST(AutostartExecTest, ThePathIsQuotedAndEscapedAsTheExecKeyWants) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(TAutostartEntry::ExecArgument(c.Path), c.Exec) << c.Path;
+}
+
+// A desktop entry is UTF-8 text whose values hold no control character: a path with one, or with
+// bytes that are not UTF-8, is refused; other UTF-8 text stands as it is.
+TEST(AutostartExecTest, APathWithAControlCharacterOrNotInUtf8IsRefused) {
+    EXPECT_EQ(TAutostartEntry::ExecArgument("/home/Zoë/程序/corvalet"), "/home/Zoë/程序/corvalet");
+    const struct {
+        std::string Path;
+        std::string Message;
+    } cases[] = {
+        {"/opt/a\tb/corvalet", "/opt/a\\x09b/corvalet: the path holds a control character"},
+        {"/opt/a\rb", "/opt/a\\x0Db: the path holds a control character"},
+        {"/opt/\x1b[31m/\x7f", "/opt/\\x1B[31m/\\x7F: the path holds a control character"},
+        {"/opt/caf\xe9/corvalet", "/opt/caf\xe9/corvalet: the path is not UTF-8 text"},
+        {"/opt/\xc0\xaf/corvalet", "/opt/\xc0\xaf/corvalet: the path is not UTF-8 text"},
+        {"/opt/\xed\xa0\x80", "/opt/\xed\xa0\x80: the path is not UTF-8 text"},
+    };
+    for (const auto& c : cases) {
+        try {
+            TAutostartEntry::ExecArgument(c.Path);
+            ADD_FAILURE() << "taken: " << testing::PrintToString(c.Path);
+        } catch (const EAutostartError& error) {
+            EXPECT_EQ(std::string(error.what()), "Unable to start Corvalet at log-in from " + c.Message);
+        }
+    }
 }
 
 } // namespace

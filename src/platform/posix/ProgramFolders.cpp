@@ -1,6 +1,7 @@
 #include "platform/ProgramFolders.h"
 
 #include "platform/ProgramFolder.h"
+#include "platform/TextFile.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -101,15 +102,7 @@ const TProgramFolders& ProgramFolders() {
 }
 
 bool EnsureSettingsFolder(const TProgramFolders& folders) {
-    std::error_code error;
-    if (std::filesystem::is_directory(folders.Settings, error))
-        return true;
-    std::filesystem::create_directories(folders.Settings, error);
-    if (error)
-        return false;
-    std::filesystem::permissions(folders.Settings, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace, error);
-    return true;
+    return CreatePrivateFolders(folders.Settings);
 }
 
 } // namespace corvalet

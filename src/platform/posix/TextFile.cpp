@@ -1,10 +1,11 @@
 #include "platform/TextFile.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,23 +48,89 @@ private:
     int Fd;
 };
 
-bool IsMarkedReadOnly(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+constexpr mode_t PrivateFileMode = 0600;
+constexpr mode_t PrivateFolderMode = 0700;
+
+enum class TModeRule { KeepExisting, Private };
+
+bool IsMarkedReadOnly(const struct stat& info) {
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
-bool RewriteFileInPlace(const std::string& path, const std::string& bytes) {
+// A link in the file's place, or anything but a regular file, is not the file to write.
+bool IsReplaceable(const struct stat& info) {
+    if (S_ISLNK(info.st_mode)) {
+        errno = ELOOP;
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : ENODEV;
+        return false;
+    }
+    return true;
+}
+
+bool RewriteFileInPlace(const std::string& path, const std::string& bytes, TModeRule rule) {
     // Opened without waiting and checked before anything is cut: only a regular file is rewritten
-    // (a pipe would wait for a reader for ever, a device is no settings file).
-    TFileDescriptor file(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    // (a pipe would wait for a reader for ever, a device is no settings file), and never through a
+    // link.
+    TFileDescriptor file(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
     if (file.Get() < 0)
         return false;
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
+    if (rule == TModeRule::Private && ::fchmod(file.Get(), PrivateFileMode) != 0)
+        return false;
     const bool written = ::ftruncate(file.Get(), 0) == 0 && WriteAll(file.Get(), bytes.data(), bytes.size()) &&
                          ::fsync(file.Get()) == 0;
     return file.Close() && written;
+}
+
+bool ReplaceFile(const std::string& path, const std::string& bytes, TModeRule rule) {
+    mode_t mode = PrivateFileMode;
+    struct stat existing {};
+    const bool exists = ::lstat(path.c_str(), &existing) == 0;
+    if (exists) {
+        if (!IsReplaceable(existing))
+            return false;
+        if (rule == TModeRule::KeepExisting)
+            mode = existing.st_mode & 07777;
+        // A file the user made read-only stays as it is; a rename would replace it all the same.
+        if (!MayWriteExistingFile(path))
+            return false;
+    }
+
+    // The temporary file is made new (never an existing file or a link), for this user only, and
+    // is not handed to commands the program starts.
+    std::string temporary = path + ".XXXXXX";
+    TFileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.Get() < 0) {
+        // A writable file in a folder that takes no new files (an installed program's folder, a
+        // shared one) can still be saved: over itself, without the safety of the temporary copy.
+        if (exists && (errno == EACCES || errno == EPERM))
+            return RewriteFileInPlace(path, bytes, rule);
+        return false;
+    }
+    const bool written = ::fchmod(file.Get(), mode) == 0 && WriteAll(file.Get(), bytes.data(), bytes.size()) &&
+                         ::fsync(file.Get()) == 0;
+    // The rename puts the new file in the place of whatever is there by then, a link too, and
+    // never writes through one.
+    if (!file.Close() || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
+std::string TrustProblem(const std::string& path, const struct stat& info) {
+    if (info.st_uid != ::geteuid() && info.st_uid != 0)
+        return path + " belongs to another user";
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return path + " can be written by other users";
+    return std::string();
 }
 
 } // namespace
@@ -133,47 +200,60 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
 }
 
 bool MayWriteExistingFile(const std::string& path) {
-    return !IsMarkedReadOnly(path) && ::access(path.c_str(), W_OK) == 0;
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || S_ISLNK(info.st_mode) || IsMarkedReadOnly(info))
+        return false;
+    return ::access(path.c_str(), W_OK) == 0;
 }
 
-bool ReplaceFileAtomically(const std::string& requestedPath, const std::string& bytes) {
-    // A link stays a link: the file it points at is the one replaced.
-    std::string path = requestedPath;
-    if (char* resolved = ::realpath(requestedPath.c_str(), nullptr)) {
-        path = resolved;
-        std::free(resolved);
-    }
-    mode_t mode = 0644;
-    struct stat existing {};
-    const bool exists = ::stat(path.c_str(), &existing) == 0;
-    if (exists) {
-        mode = existing.st_mode & 07777;
-        // A file the user made read-only stays as it is; a rename would replace it all the same.
-        if (!MayWriteExistingFile(path))
-            return false;
-    }
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+    return ReplaceFile(path, bytes, TModeRule::KeepExisting);
+}
 
-    std::string temporary = path + ".XXXXXX";
-    TFileDescriptor file(::mkstemp(temporary.data()));
-    if (file.Get() < 0) {
-        // A writable file in a folder that takes no new files (an installed program's folder, a
-        // shared one) can still be saved: over itself, without the safety of the temporary copy.
-        if (exists && (errno == EACCES || errno == EPERM))
-            return RewriteFileInPlace(path, bytes);
-        return false;
-    }
-    const bool written = ::fchmod(file.Get(), mode) == 0 && WriteAll(file.Get(), bytes.data(), bytes.size()) &&
-                         ::fsync(file.Get()) == 0;
-    if (!file.Close() || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
+bool WritePrivateFile(const std::string& path, const std::string& bytes) {
+    return ReplaceFile(path, bytes, TModeRule::Private);
+}
+
+bool CreatePrivateFolders(const std::string& folder) {
+    std::filesystem::path made;
+    for (const std::filesystem::path& part : std::filesystem::path(folder).lexically_normal()) {
+        if (part.empty())
+            continue;
+        made /= part;
+        if (::mkdir(made.c_str(), PrivateFolderMode) == 0) {
+            // The umask may have taken bits the user needs; nobody else gets any.
+            if (::chmod(made.c_str(), PrivateFolderMode) != 0)
+                return false;
+            continue;
+        }
+        struct stat info {};
+        if (errno != EEXIST || ::stat(made.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            return false;
     }
     return true;
 }
 
+std::string FileTrustProblem(const std::string& path) {
+    const std::filesystem::path file(path);
+    const std::string folder = file.has_parent_path() ? file.parent_path().string() : std::string(".");
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0)
+        return folder + " cannot be checked: " + std::strerror(errno);
+    if (std::string problem = TrustProblem(folder, info); !problem.empty())
+        return problem;
+    // A file that is not there gave nothing; a link is judged by the file it leads to (the link
+    // itself can only have been made by whoever may write the folder).
+    if (::stat(path.c_str(), &info) != 0)
+        return errno == ENOENT ? std::string() : path + " cannot be checked: " + std::strerror(errno);
+    return TrustProblem(path, info);
+}
+
 bool AppendToFile(const std::string& path, const std::string& bytes) {
-    TFileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+    TFileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (file.Get() < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     return WriteAll(file.Get(), bytes.data(), bytes.size()) && file.Close();
 }
