@@ -2,12 +2,12 @@
 
 #include "app/ApplicationErrorHandler.h"
 #include "app/CorvaletDataModule.h"
+#include "app/MailFields.h"
 #include "app/MailJob.h"
 #include "app/MessagePreview.h"
 #include "log/ConfigureLogger.h"
 #include "log/Logger.h"
 #include "settings/Configuration.h"
-#include "settings/RecipientTexts.h"
 
 #include <ostream>
 
@@ -21,28 +21,20 @@ class TSavedSettingsWindow final : public TMailJobWindow {
 public:
     explicit TSavedSettingsWindow(const TConfiguration& settings) : Settings(settings) {}
 
-    std::string SenderName() const override { return Settings.SenderName; }
-    std::string SenderAddress() const override { return Settings.SenderAddress; }
-    std::string BodyFileName() const override { return Settings.BodyFileName; }
-    int ContentTypeIndex() const override {
-        return ItemIndex(Settings.ContentType, ContentTypeMimeTypes.size());
-    }
-    std::string Subject() const override { return Settings.Subject; }
-    int PriorityIndex() const override { return ItemIndex(Settings.Priority, PriorityTexts.size()); }
-    std::string AttachmentFileName() const override { return Settings.Attachment; }
-    std::string SMTPHostName() const override { return Settings.SMTPHost; }
-    std::string PortNumber() const override { return std::to_string(Settings.PortNumber); }
+    TMailFields MailFields() const override { return MailFieldsOf(Settings); }
     bool IsVisible() const override { return false; }
     void ShowWaitCursor() override {}
     void RestoreCursor() override {}
 
 private:
-    // A code the list has no item for selects none, as in the window.
-    static int ItemIndex(int code, std::size_t items) {
-        return code >= 0 && static_cast<std::size_t>(code) < items ? code : -1;
-    }
-
     const TConfiguration& Settings;
+};
+
+// A preview sends nothing, so it asks no one for the password: no secret store is opened and no
+// password command is run.
+class TUnaskedPasswordSource final : public TPasswordSource {
+public:
+    std::string Password(const std::string&, const std::string&) override { return {}; }
 };
 
 // With the window hidden no box is ever shown; the outcome is printed instead.
@@ -74,18 +66,19 @@ int ShowHelp(TCommandLineContext& context) {
     return 0;
 }
 
-// The message that "Send Now!" would send right after start (distribution "BCC", the editing
-// area's first choice), written out instead of sent.
+// The session and the message that "Send Now!" would have right after start (distribution
+// "BCC", the editing area's first choice), written out instead of sent.
 int Preview(const TCommandLine& line, TCommandLineContext& context) {
     TConfiguration& settings = context.Configuration;
     settings.LoadFromIni();
     TSavedSettingsWindow window(settings);
     TCorvaletDataModule dataModule;
     TPreviewMailClient client(dataModule);
+    TUnaskedPasswordSource noPassword;
     TNoDialogs dialogs;
     // No list attached: the preview logs nothing.
     TLogger silent(context.Clock, context.Formats);
-    TMailJob job(window, client, dialogs, silent, context.Clock, context.Formats,
+    TMailJob job(window, client, noPassword, dialogs, silent, context.Clock, context.Formats,
                  [&settings] { return static_cast<int>(settings.TimeOut); });
     try {
         job.SendMailTo(line.Address, Bcc);
@@ -97,7 +90,7 @@ int Preview(const TCommandLine& line, TCommandLineContext& context) {
         context.Err << job.LastOutcome().Text << "\n";
         return 1;
     }
-    context.Out << client.Preview().Transcript();
+    context.Out << client.Session() << "\r\n" << client.Preview().Transcript();
     return 0;
 }
 
@@ -114,7 +107,7 @@ int SendNow(const TCommandLine& line, TCommandLineContext& context) {
     TCorvaletDataModule dataModule;
     TDataModuleMailClient client(dataModule);
     TNoDialogs dialogs;
-    TMailJob job(window, client, dialogs, logger, context.Clock, context.Formats,
+    TMailJob job(window, client, context.Passwords, dialogs, logger, context.Clock, context.Formats,
                  [&settings] { return static_cast<int>(settings.TimeOut); });
     TApplicationErrorHandler errors([] { return false; }, dialogs, logger, context.Clock, context.Formats);
     try {

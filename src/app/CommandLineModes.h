@@ -11,6 +11,7 @@
 namespace corvalet {
 
 class TConfiguration;
+class TPasswordSource;
 
 // What the command-line modes work with: no window and no display, only the saved settings.
 struct TCommandLineContext {
@@ -20,6 +21,9 @@ struct TCommandLineContext {
     std::string VersionText;
     TProgramFolders Folders;
     TConfiguration& Configuration;
+    // The password of a login for --send-now: the resident program's source (secret store, then
+    // password command).
+    TPasswordSource& Passwords;
     const TClock& Clock;
     const TFormatSettings& Formats;
     std::ostream& Out;
@@ -28,7 +32,9 @@ struct TCommandLineContext {
 
 // Runs every mode but Run and returns the process's exit code: --help and --version 0; a refused
 // command line 2 (with the usage on the error output); --preview and --send-now 0 when the message
-// was written out or sent, 1 with the mail job's error text when not. --send-now logs as a mailing
+// was written out or sent, 1 with the mail job's error text when not. --preview writes the session
+// (server, protection, login), an empty line, then the envelope and the message, and asks for no
+// password. --send-now runs the session of a scheduled mailing and logs as a mailing
 // of the hidden program is logged: a session's outcome, and an error before the session as the
 // program-wide handler logs it.
 int RunCommandLineMode(const TCommandLine& line, TCommandLineContext& context);

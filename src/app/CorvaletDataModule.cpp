@@ -1,6 +1,7 @@
 #include "app/CorvaletDataModule.h"
 
 #include "settings/Configuration.h"
+#include "smtp/WipeSecret.h"
 
 namespace corvalet {
 
@@ -80,13 +81,23 @@ void TDataModuleMailClient::SetSecurity(int security, const std::string& trustFi
 
 void TDataModuleMailClient::SetLogin(const std::string& user, const std::string& password) {
     Data.NetSMTP.Username = user;
+    WipeSecret(Data.NetSMTP.Password);
     Data.NetSMTP.Password = password;
     Data.NetSMTP.SetAuthenticationType(user.empty() ? TAuthenticationType::atNone
                                                     : TAuthenticationType::atPlainOrLogin);
 }
 
+// The password is needed only up to the login of the one transaction that Send runs. It is wiped
+// as soon as the session has no more use for it: when Connect fails (no connection, greeting,
+// STARTTLS or handshake), and when Send ends however it ends; it is asked for again at the next
+// mailing.
 void TDataModuleMailClient::Connect(int timeoutMs) {
-    Data.NetSMTP.Connect(timeoutMs);
+    try {
+        Data.NetSMTP.Connect(timeoutMs);
+    } catch (...) {
+        WipeSecret(Data.NetSMTP.Password);
+        throw;
+    }
 }
 
 void TDataModuleMailClient::SetMessageId(const std::string& id) {
@@ -94,6 +105,7 @@ void TDataModuleMailClient::SetMessageId(const std::string& id) {
 }
 
 void TDataModuleMailClient::Send() {
+    const TSecretWipe wipe(Data.NetSMTP.Password);
     Data.NetSMTP.Send(Data.NetMessage);
 }
 
@@ -106,8 +118,7 @@ bool TDataModuleMailClient::IsConnected() const {
 }
 
 void TDataModuleMailClient::Disconnect() {
-    // The password is asked for again at the next mailing; it does not linger in memory.
-    Data.NetSMTP.Password.clear();
+    WipeSecret(Data.NetSMTP.Password);
     Data.NetSMTP.Disconnect();
 }
 

@@ -2,9 +2,11 @@
 
 #include "log/Logger.h"
 #include "platform/TextFile.h"
+#include "settings/Configuration.h"
 #include "settings/RecipientTexts.h"
 #include "settings/TextValues.h"
 #include "smtp/SMTPExceptions.h"
+#include "smtp/WipeSecret.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -73,10 +75,11 @@ private:
 
 } // namespace
 
-TMailJob::TMailJob(TMailJobWindow& window, TMailClient& client, TDialogs& dialogs, TLogger& logger,
-                   const TClock& clock, const TFormatSettings& formats, TSavedTimeOut savedTimeOut)
-    : Window(window), Client(client), Dialogs(dialogs), Logger(logger), Clock(clock), Formats(formats),
-      SavedTimeOut(std::move(savedTimeOut)) {}
+TMailJob::TMailJob(TMailJobWindow& window, TMailClient& client, TPasswordSource& passwords, TDialogs& dialogs,
+                   TLogger& logger, const TClock& clock, const TFormatSettings& formats,
+                   TSavedTimeOut savedTimeOut)
+    : Window(window), Client(client), Passwords(passwords), Dialogs(dialogs), Logger(logger), Clock(clock),
+      Formats(formats), SavedTimeOut(std::move(savedTimeOut)) {}
 
 int TMailJob::PortFromText(const std::string& text) {
     return PortNumberFromText(text);
@@ -103,10 +106,13 @@ TMailOutcome TMailJob::Deliver(const TMailRequest& request) {
     if (Mailing)
         throw EMailJobError("A mailing is already in progress.");
     TMailingScope scope(Window, Mailing, OnMailingChanged);
-    Compose(request.Recipients, request.Distribution);
+    // The fields are read once: the message, the connection and the login all come from one
+    // moment of the window.
+    const TMailFields fields = Window.MailFields();
+    Compose(fields, request.Recipients, request.Distribution);
     const std::string messageId = request.MessageId.empty() ? NewMessageId() : request.MessageId;
     Client.SetMessageId(messageId);
-    RunSession(request, messageId);
+    RunSession(fields, request, messageId);
     return Outcome;
 }
 
@@ -124,7 +130,7 @@ std::string TMailJob::NewMessageId() {
         if (i == 3)
             part += '.';
     }
-    return MessageIdFor(Window.SenderAddress(), part);
+    return MessageIdFor(Window.MailFields().SenderAddress, part);
 }
 
 std::string TMailJob::MessageIdFor(const std::string& senderAddress, const std::string& randomPart) {
@@ -142,9 +148,9 @@ std::string TMailJob::MessageIdFor(const std::string& senderAddress, const std::
     return "<" + randomPart + "@" + domain + ">";
 }
 
-void TMailJob::Compose(const std::string& recipients, std::uint8_t distribution) {
+void TMailJob::Compose(const TMailFields& fields, const std::string& recipients, std::uint8_t distribution) {
     Client.ClearMessage();
-    const std::string senderAddress = Window.SenderAddress();
+    const std::string& senderAddress = fields.SenderAddress;
     if (IsBlank(senderAddress))
         throw EMailJobError("The sender's address may not be empty!");
     if (IsBlank(recipients))
@@ -152,56 +158,59 @@ void TMailJob::Compose(const std::string& recipients, std::uint8_t distribution)
     if (distribution != DistributionBcc && distribution != DistributionCc)
         throw EMailJobError("Wrong distribution method for " + recipients + "!");
     Client.SetRecipients(distribution, recipients);
-    Client.SetSender(LowerCase(Window.SenderName()), LowerCase(senderAddress));
+    Client.SetSender(LowerCase(fields.SenderName), LowerCase(senderAddress));
 
     std::vector<std::string> lines;
-    const std::string bodyFileName = Window.BodyFileName();
-    if (!IsBlank(bodyFileName))
-        lines = ReadBodyLines(bodyFileName);
+    if (!IsBlank(fields.BodyFileName))
+        lines = ReadBodyLines(fields.BodyFileName);
     std::string contentType;
     std::string contentTransfer;
-    const int contentTypeIndex = Window.ContentTypeIndex();
+    const int contentTypeIndex = fields.ContentType;
     if (contentTypeIndex >= 0 && contentTypeIndex < static_cast<int>(ContentTypeMimeTypes.size())) {
         contentType = ContentTypeMimeTypes[static_cast<std::size_t>(contentTypeIndex)];
         contentTransfer = SevenBit;
     }
     Client.SetText(lines, contentType, contentTransfer);
-    Client.SetSubject(Window.Subject());
-    const int priority = Window.PriorityIndex();
+    Client.SetSubject(fields.Subject);
+    const int priority = fields.Priority;
     if (priority >= 0 && priority < static_cast<int>(PriorityTexts.size()))
         Client.SetPriority(priority);
-    const std::string attachment = Window.AttachmentFileName();
-    if (!IsBlank(attachment))
-        Client.AddAttachment(attachment);
-
-    // An empty field keeps what the previous mailing used.
-    const std::string host = Window.SMTPHostName();
-    if (!host.empty())
-        Client.SetHost(host);
-    const std::string port = Window.PortNumber();
-    if (!port.empty())
-        Client.SetPort(PortFromText(port));
-    const int security = Window.SecurityIndex();
-    Client.SetSecurity(security >= 0 && security <= 2 ? security : 0, SavedTrustFile ? SavedTrustFile() : "");
+    if (!IsBlank(fields.Attachment))
+        Client.AddAttachment(fields.Attachment);
+    ComposeConnection(fields);
 }
 
-void TMailJob::PrepareLogin() {
-    const std::string user = Window.UserName();
+void TMailJob::ComposeConnection(const TMailFields& fields) {
+    // A value from a hand edit or a later version is not taken as "None": where protection may
+    // have been asked for, nothing goes out unprotected.
+    if (fields.Security != SecurityNone && fields.Security != SecurityStartTLS && fields.Security != SecurityTLS)
+        throw EMailJobError("Unknown Security setting" +
+                            (fields.Security >= 0 ? " " + std::to_string(fields.Security) : std::string()) +
+                            ": choose None, STARTTLS or TLS on the Connection page; nothing was sent");
+    // An empty field keeps what the previous mailing used.
+    if (!fields.SMTPHost.empty())
+        Client.SetHost(fields.SMTPHost);
+    if (!fields.PortNumber.empty())
+        Client.SetPort(PortFromText(fields.PortNumber));
+    Client.SetSecurity(fields.Security, fields.TrustFile);
+}
+
+void TMailJob::PrepareLogin(const TMailFields& fields) {
+    const std::string& user = fields.UserName;
     if (user.empty()) {
         Client.SetLogin("", "");
         return;
     }
-    const std::string host = Window.SMTPHostName();
-    if (Passwords == nullptr)
-        throw EPasswordUnavailable("No password for " + user + " at " + host + ": there is no password store");
-    Client.SetLogin(user, Passwords->Password(host, user));
+    std::string password = Passwords.Password(fields.SMTPHost, user);
+    const TSecretWipe wipe(password);
+    Client.SetLogin(user, password);
 }
 
-void TMailJob::RunSession(const TMailRequest& request, const std::string& messageId) {
+void TMailJob::RunSession(const TMailFields& fields, const TMailRequest& request, const std::string& messageId) {
     const std::string& recipients = request.Recipients;
     bool failed = false;
     try {
-        PrepareLogin();
+        PrepareLogin(fields);
         Client.Connect(ConnectTimeOutMs(SavedTimeOut ? SavedTimeOut() : 0));
         Client.Send();
     } catch (const std::exception& error) {

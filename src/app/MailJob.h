@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Dialogs.h"
+#include "app/MailFields.h"
 #include "app/PasswordSource.h"
 #include "app/Schedule.h"
 #include "platform/Clock.h"
@@ -17,26 +18,12 @@ namespace corvalet {
 
 class TLogger;
 
-// The configuration window as the mail job sees it: the sender, message and connection fields as
-// they stand (unconfirmed edits take part), whether the window is visible, and its cursor.
+// The configuration window as the mail job sees it: every field of a mailing as it stands
+// (unconfirmed edits take part), whether the window is visible, and its cursor.
 class TMailJobWindow {
 public:
     virtual ~TMailJobWindow() = default;
-    virtual std::string SenderName() const = 0;
-    virtual std::string SenderAddress() const = 0;
-    virtual std::string BodyFileName() const = 0;
-    // 0 "HTML", 1 "Plain text", -1 when no item is selected.
-    virtual int ContentTypeIndex() const = 0;
-    virtual std::string Subject() const = 0;
-    // 0 "Highest" .. 4 "Lowest", -1 when no item is selected.
-    virtual int PriorityIndex() const = 0;
-    virtual std::string AttachmentFileName() const = 0;
-    virtual std::string SMTPHostName() const = 0;
-    virtual std::string PortNumber() const = 0;
-    // 0 none, 1 STARTTLS, 2 TLS from the first byte.
-    virtual int SecurityIndex() const { return 0; }
-    // Empty: no login.
-    virtual std::string UserName() const { return {}; }
+    virtual TMailFields MailFields() const = 0;
     virtual bool IsVisible() const = 0;
     virtual void ShowWaitCursor() = 0;
     virtual void RestoreCursor() = 0;
@@ -66,10 +53,11 @@ public:
 
     virtual void SetHost(const std::string& host) = 0;
     virtual void SetPort(int port) = 0;
-    // 0 none, 1 STARTTLS, 2 TLS from the first byte; the trust file adds to the system's store.
-    virtual void SetSecurity(int /*security*/, const std::string& /*trustFile*/) {}
-    // An empty user: no login.
-    virtual void SetLogin(const std::string& /*user*/, const std::string& /*password*/) {}
+    // SecurityNone, SecurityStartTLS or SecurityTLS (the mail job refuses any other value); the
+    // trust file adds to the system's store.
+    virtual void SetSecurity(int security, const std::string& trustFile) = 0;
+    // An empty user: no login. The client keeps the password only until the session has used it.
+    virtual void SetLogin(const std::string& user, const std::string& password) = 0;
     // Connects, reads the greeting and introduces the client; 0 gives the default time-out.
     virtual void Connect(int timeoutMs) = 0;
     // "<unique@domain>" for the message's Message-ID line.
@@ -113,8 +101,9 @@ struct TMailOutcome {
 // hidden.
 class TMailJob final : public TMailSender {
 public:
-    TMailJob(TMailJobWindow& window, TMailClient& client, TDialogs& dialogs, TLogger& logger,
-             const TClock& clock, const TFormatSettings& formats, TSavedTimeOut savedTimeOut);
+    // `passwords` gives the password of a login, asked for at each mailing that logs in.
+    TMailJob(TMailJobWindow& window, TMailClient& client, TPasswordSource& passwords, TDialogs& dialogs,
+             TLogger& logger, const TClock& clock, const TFormatSettings& formats, TSavedTimeOut savedTimeOut);
 
     // One mailing as "Send Now!" starts it: a new Message-ID, and a failure to close the connection
     // after a failed session passes on.
@@ -128,10 +117,6 @@ public:
     // Called with true when a mailing starts and with false when it has ended (reported and
     // disconnected), so that the window can disable "Send Now!" and the shell can run what waited.
     std::function<void(bool)> OnMailingChanged;
-    // The password of a login, asked for at each mailing that logs in; none: such a mailing fails.
-    TPasswordSource* Passwords = nullptr;
-    // The saved trust file of protected connections.
-    std::function<std::string()> SavedTrustFile;
 
     // The port a port field gives: its decimal number, or 25 when it does not read as a port.
     static int PortFromText(const std::string& text);
@@ -142,16 +127,20 @@ public:
     static std::string MessageIdFor(const std::string& senderAddress, const std::string& randomPart);
 
 private:
-    void Compose(const std::string& recipients, std::uint8_t distribution);
-    void RunSession(const TMailRequest& request, const std::string& messageId);
-    // Hands the login of the window's user name, with its password, to the client.
-    void PrepareLogin();
+    void Compose(const TMailFields& fields, const std::string& recipients, std::uint8_t distribution);
+    // Hands the server, its protection and the trust file to the client; an unknown protection is
+    // refused.
+    void ComposeConnection(const TMailFields& fields);
+    void RunSession(const TMailFields& fields, const TMailRequest& request, const std::string& messageId);
+    // Hands the login of the user name, with its password, to the client.
+    void PrepareLogin(const TMailFields& fields);
     void ReportSuccess(const std::string& recipients, const std::string& messageId);
     void ReportFailure(const std::string& recipients, const std::string& reason, const std::string& note);
     std::string Now() const;
 
     TMailJobWindow& Window;
     TMailClient& Client;
+    TPasswordSource& Passwords;
     TDialogs& Dialogs;
     TLogger& Logger;
     const TClock& Clock;

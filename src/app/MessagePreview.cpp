@@ -1,5 +1,7 @@
 #include "app/MessagePreview.h"
 
+#include "settings/Configuration.h"
+
 namespace corvalet {
 
 namespace {
@@ -56,6 +58,23 @@ void TPreviewSMTP::WriteBytes(const char* data, std::size_t count) {
 
 std::string TPreviewSMTP::Transcript() const {
     return Envelope + "\r\n" + WithoutTransitDots(Data);
+}
+
+std::string TPreviewMailClient::Session() const {
+    const std::string trusted =
+        "the server's certificate must be trusted by the system" +
+        (TrustFile.empty() ? std::string() : " or by " + TrustFile) + " and issued for " + Data.NetSMTP.Host;
+    std::string protection;
+    if (Security == SecurityStartTLS)
+        protection = "STARTTLS (switched to TLS before the login and the message); " + trusted;
+    else if (Security == SecurityTLS)
+        protection = "TLS from the first byte; " + trusted;
+    else
+        protection = "none (plain SMTP: nothing is encrypted)";
+    const std::string login =
+        User.empty() ? "none" : User + " (the password is asked for only when the message is sent)";
+    return "Server: " + Data.NetSMTP.Host + " port " + std::to_string(Data.NetSMTP.Port) + "\r\n" +
+           "Protection: " + protection + "\r\n" + "Login: " + login + "\r\n";
 }
 
 void TPreviewMailClient::Connect(int /*timeoutMs*/) {

@@ -52,6 +52,13 @@ public:
     void AddAttachment(const std::string& path) override { Fill.AddAttachment(path); }
     void SetHost(const std::string& host) override { Fill.SetHost(host); }
     void SetPort(int port) override { Fill.SetPort(port); }
+    // The protection and the login are written down for Session; the SMTP client that writes the
+    // preview connects nowhere and logs in nowhere, so it gets neither. The password is not kept.
+    void SetSecurity(int security, const std::string& trustFile) override {
+        Security = security;
+        TrustFile = trustFile;
+    }
+    void SetLogin(const std::string& user, const std::string& /*password*/) override { User = user; }
 
     void Connect(int timeoutMs) override;
     void SetMessageId(const std::string& id) override { Fill.SetMessageId(id); }
@@ -61,11 +68,17 @@ public:
     void Disconnect() override {}
 
     const TPreviewSMTP& Preview() const { return SMTP; }
+    // The session the mailing would have: the server and port, how the connection is protected
+    // and who logs in, one "Name: value" line each, every line ending with CR LF. Never the password.
+    std::string Session() const;
 
 private:
     TCorvaletDataModule& Data;
     TDataModuleMailClient Fill;
     TPreviewSMTP SMTP;
+    int Security = 0;
+    std::string TrustFile;
+    std::string User;
 };
 
 } // namespace corvalet

@@ -3,6 +3,7 @@
 #include "net/AntiFreeze.h"
 #include "platform/Command.h"
 #include "platform/TextFile.h"
+#include "smtp/WipeSecret.h"
 
 namespace corvalet {
 
@@ -31,9 +32,10 @@ std::string TCommandPasswordSource::Password(const std::string& host, const std:
         throw EPasswordUnavailable("The password command" + whose + " is not run: " + problem);
     // The windows stay alive while the command runs, as they do while a mailing waits on the network.
     const TNetAntiFreeze* freeze = TheAntiFreeze();
-    const TCommandOutput result =
-        RunShellCommand(command, TimeoutMs, MaxOutput, [] { YieldToUI(true); },
-                        freeze != nullptr ? freeze->IdleTimeOut : DefaultSliceMs);
+    TCommandOutput result = RunShellCommand(command, TimeoutMs, MaxOutput, [] { YieldToUI(true); },
+                                            freeze != nullptr ? freeze->IdleTimeOut : DefaultSliceMs);
+    // The output holds the password whether or not the command succeeded.
+    const TSecretWipe wipeOutput(result.Output);
     if (!result.Started)
         throw EPasswordUnavailable("The password command" + whose + " could not be started");
     if (result.TimedOut)
@@ -52,9 +54,9 @@ std::string TCommandPasswordSource::Password(const std::string& host, const std:
 std::string TStoreOrCommandPasswordSource::Password(const std::string& host, const std::string& user) {
     std::string storeError;
     if (Store != nullptr) {
-        const std::string kept = Store->Read(host, user, storeError);
+        std::string kept = Store->Read(host, user, storeError);
         if (!kept.empty())
-            return kept;
+            return TakeSecret(kept);
     }
     if (Command != nullptr && Command->HasCommand())
         return Command->Password(host, user);

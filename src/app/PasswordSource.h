@@ -47,6 +47,9 @@ public:
     // The kept password; empty with `error` empty when none is kept, empty with `error` set when
     // the store did not answer.
     virtual std::string Read(const std::string& host, const std::string& user, std::string& error) = 0;
+    // Whether a password is kept, without handing it out; false with `error` set when the store
+    // did not answer.
+    virtual bool Has(const std::string& host, const std::string& user, std::string& error) = 0;
     // False with `error` set when the store did not take it.
     virtual bool Write(const std::string& host, const std::string& user, const std::string& password,
                        std::string& error) = 0;

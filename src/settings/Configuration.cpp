@@ -138,7 +138,9 @@ void TConfiguration::LoadFromIni() {
     SMTPHost = ini.ReadString(Connection, "SMTPHost", SMTPHost);
     PortNumber = ini.ReadInteger(Connection, "PortNumber", PortNumber);
     TimeOut = ini.ReadInteger(Connection, "TimeOut", TimeOut);
-    Security = ini.ReadInteger(Connection, "Security", Security);
+    // A value that does not read as a number is kept as an unknown one, not taken as "None".
+    if (const std::optional<std::string> security = ini.ReadValue(Connection, "Security"))
+        Security = corvalet::ReadInteger(*security, true).value_or(SecurityUnknown);
     UserName = ini.ReadString(Connection, "UserName", UserName);
     PasswordCommand = ini.ReadString(Connection, "PasswordCommand", PasswordCommand);
     TrustFile = ini.ReadString(Connection, "TrustFile", TrustFile);
@@ -180,7 +182,9 @@ void TConfiguration::SaveToIni() {
     ini->WriteInteger(Connection, "TimeOut", TimeOut);
     // The keys of a protected connection and a login are written once they are used (or already
     // stand in the file), so that a user who never sets them keeps the file as it always was.
-    WriteWhenUsed(*ini, "Security", std::to_string(Security), Security != SecurityNone);
+    // An unknown value was read from the file: its line stays as it stands.
+    if (Security >= SecurityNone && Security <= SecurityTLS)
+        WriteWhenUsed(*ini, "Security", std::to_string(Security), Security != SecurityNone);
     WriteWhenUsed(*ini, "UserName", UserName, !UserName.empty());
     WriteWhenUsed(*ini, "PasswordCommand", PasswordCommand, !PasswordCommand.empty());
     WriteWhenUsed(*ini, "TrustFile", TrustFile, !TrustFile.empty());

@@ -19,6 +19,8 @@ inline constexpr std::string_view DefaultSMTPHost = "mailhost";
 inline constexpr std::int32_t SecurityNone = 0;
 inline constexpr std::int32_t SecurityStartTLS = 1;
 inline constexpr std::int32_t SecurityTLS = 2;
+// A Security value in the settings file that does not read as a number.
+inline constexpr std::int32_t SecurityUnknown = -1;
 
 // "Corvalet": the window caption's first word and the default log file name's stem.
 std::string ApplicationName();
@@ -52,7 +54,9 @@ public:
     std::int32_t PortNumber = 25;
     // Connect time-out as a step of 30 seconds, 1..10; 0 until the first save.
     std::int32_t TimeOut = 0;
-    // How the connection is protected: SecurityNone, SecurityStartTLS or SecurityTLS.
+    // How the connection is protected: SecurityNone, SecurityStartTLS or SecurityTLS. Any other
+    // value (a hand edit, a later version's) is kept as read, SecurityUnknown for one that does not
+    // read as a number, so that a mailing can refuse it.
     std::int32_t Security = 0;
     // The login name; empty: no login.
     std::string UserName;

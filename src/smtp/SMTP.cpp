@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <string_view>
 
 #include "mime/Encoder.h"
 #include "mime/MessageClient.h"
@@ -10,6 +11,7 @@
 #include "net/TextHelpers.h"
 #include "smtp/EnvelopeAddress.h"
 #include "smtp/SMTPExceptions.h"
+#include "smtp/WipeSecret.h"
 
 namespace corvalet {
 
@@ -170,7 +172,9 @@ TNetSMTP::TNetSMTP() {
     Port = 25;
 }
 
-TNetSMTP::~TNetSMTP() = default;
+TNetSMTP::~TNetSMTP() {
+    WipeSecret(Password);
+}
 
 void TNetSMTP::Assign(const TNetSMTP& other) {
     SetAuthenticationType(other.AuthenticationType());
@@ -315,15 +319,33 @@ void TNetSMTP::AuthenticatePlainOrLogin() {
         throw ENetLoginImpossible("The server offers no login method that Corvalet knows (PLAIN or LOGIN)");
     try {
         if (Holds(AuthSchemes, "PLAIN")) {
-            SendCommand("AUTH PLAIN " + Base64(std::string(1, '\0') + Username + '\0' + Password), 235);
+            std::string credentials;
+            const TSecretWipe wipe(credentials);
+            credentials.reserve(Username.size() + Password.size() + 2);
+            credentials.append(1, '\0').append(Username).append(1, '\0').append(Password);
+            SendSecretLine("AUTH PLAIN ", credentials);
         } else {
             SendCommand("AUTH LOGIN", 334);
             SendCommand(Base64(Username), 334);
-            SendCommand(Base64(Password), 235);
+            SendSecretLine("", Password);
         }
     } catch (const ENetProtocolReplyError& refusal) {
         throw ENetLoginRefused(refusal.ReplyCode, ReplyOnOneLine(LastReply));
     }
+}
+
+// Every copy that holds the password, plain or encoded, is wiped once it is sent. The line is
+// made at its full size, CR LF included, and written as it stands, so that no growing or joining
+// on the way leaves a copy behind.
+void TNetSMTP::SendSecretLine(std::string_view verb, const std::string& secret) {
+    std::string encoded = Base64(secret);
+    std::string line;
+    const TSecretWipe wipeEncoded(encoded);
+    const TSecretWipe wipeLine(line);
+    line.reserve(verb.size() + encoded.size() + 2);
+    line.append(verb).append(encoded).append("\r\n");
+    WriteText(line);
+    ReadReply({235});
 }
 
 bool TNetSMTP::Authenticate() {
@@ -332,7 +354,7 @@ bool TNetSMTP::Authenticate() {
     if (Authentication == TAuthenticationType::atLogin) {
         SendCommand("AUTH LOGIN", 334);
         SendCommand(Base64(Username), 334);
-        SendCommand(Base64(Password), 235);
+        SendSecretLine("", Password);
     }
     Authenticated = true;
     return Authenticated;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mime/Message.h"
@@ -153,6 +154,8 @@ private:
     // A password goes only over a protected connection, or to this machine itself.
     void RequireProtectedLogin();
     void AuthenticatePlainOrLogin();
+    // Sends `verb` and the base64 of `secret` as one line and reads the 235 that accepts the login.
+    void SendSecretLine(std::string_view verb, const std::string& secret);
 
     // The message writer's way onto this connection.
     class TConnectionSink : public TNetMessageSink {

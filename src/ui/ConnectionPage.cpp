@@ -7,6 +7,7 @@
 #include "ui/PageControls.h"
 #include "ui/PageGrid.h"
 #include "settings/TextValues.h"
+#include "smtp/WipeSecret.h"
 #include "ui/UiText.h"
 
 #include <QComboBox>
@@ -90,7 +91,10 @@ void TConnectionPage::SettingsToControls(const TConfiguration& settings) {
     {
         // Showing the saved choice proposes no port.
         const QSignalBlocker quiet(SecurityComboBox);
-        SecurityComboBox->setCurrentIndex(settings.Security >= 0 && settings.Security <= 2 ? settings.Security : 0);
+        // A value the list has no item for (a hand edit, a later version) shows as no item, not
+        // as "None": it is kept as it is and a mailing refuses it.
+        const bool known = settings.Security >= 0 && settings.Security < SecurityComboBox->count();
+        SecurityComboBox->setCurrentIndex(known ? settings.Security : -1);
     }
     UserNameEdit->setText(ToQt(settings.UserName));
     PasswordEdit->clear();
@@ -101,7 +105,8 @@ void TConnectionPage::ControlsToSettings(TConfiguration& settings) const {
     settings.SMTPHost = FromQt(SMTPHostNameEdit->text());
     settings.TimeOut = TimeOutTrackBar->value();
     settings.PortNumber = PortNumberFromText(FromQt(PortNumberEdit->text()));
-    settings.Security = std::max(0, SecurityComboBox->currentIndex());
+    if (SecurityComboBox->currentIndex() >= 0)
+        settings.Security = SecurityComboBox->currentIndex();
     settings.UserName = FromQt(UserNameEdit->text().trimmed());
 }
 
@@ -117,7 +122,8 @@ void TConnectionPage::SetSecretStore(TSecretStore* store) {
 }
 
 void TConnectionPage::KeepPassword() {
-    const std::string password = FromQt(PasswordEdit->text());
+    std::string password = FromQt(PasswordEdit->text());
+    const TSecretWipe wipe(password);
     if (password.empty() || Store == nullptr)
         return;
     std::string error;
@@ -141,7 +147,8 @@ void TConnectionPage::ShowPasswordState() {
         return;
     }
     std::string error;
-    const bool kept = !Store->Read(FromQt(SMTPHostNameEdit->text()), user, error).empty();
+    // Only whether one is kept: the page never holds the password itself.
+    const bool kept = Store->Has(FromQt(SMTPHostNameEdit->text()), user, error);
     if (!error.empty())
         PasswordStateLabel->setText(tr("The secret store does not answer: %1").arg(ToQt(error)));
     else if (kept)

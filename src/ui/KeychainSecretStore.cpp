@@ -1,5 +1,7 @@
 #include "ui/KeychainSecretStore.h"
 
+#include "smtp/WipeSecret.h"
+
 #include <QEventLoop>
 #include <qt6keychain/keychain.h>
 
@@ -22,11 +24,17 @@ void RunToEnd(QKeychain::Job& job) {
     loop.exec();
 }
 
-} // namespace
+// Overwrites the bytes a job holds. The array shares them with the job, so the job's own copy is
+// overwritten in place (writing through data() would make a copy of its own instead).
+void WipeShared(const QByteArray& bytes) {
+    if (!bytes.isEmpty())
+        OPENSSL_cleanse(const_cast<char*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+}
 
-std::string TKeychainSecretStore::Read(const std::string& host, const std::string& user, std::string& error) {
+// Reads the kept password's bytes (UTF-8, as Write keeps them). The caller wipes them.
+QByteArray ReadKept(const std::string& host, const std::string& user, std::string& error,
+                    QKeychain::ReadPasswordJob& job) {
     error.clear();
-    QKeychain::ReadPasswordJob job(Service);
     job.setKey(KeyOf(host, user));
     RunToEnd(job);
     if (job.error() == QKeychain::EntryNotFound)
@@ -35,7 +43,25 @@ std::string TKeychainSecretStore::Read(const std::string& host, const std::strin
         error = job.errorString().toStdString();
         return {};
     }
-    return job.textData().toStdString();
+    return job.binaryData();
+}
+
+} // namespace
+
+std::string TKeychainSecretStore::Read(const std::string& host, const std::string& user, std::string& error) {
+    QKeychain::ReadPasswordJob job(Service);
+    const QByteArray kept = ReadKept(host, user, error, job);
+    std::string password(kept.constData(), static_cast<std::size_t>(kept.size()));
+    WipeShared(kept);
+    return password;
+}
+
+bool TKeychainSecretStore::Has(const std::string& host, const std::string& user, std::string& error) {
+    QKeychain::ReadPasswordJob job(Service);
+    const QByteArray kept = ReadKept(host, user, error, job);
+    const bool has = !kept.isEmpty();
+    WipeShared(kept);
+    return has;
 }
 
 bool TKeychainSecretStore::Write(const std::string& host, const std::string& user, const std::string& password,
@@ -43,8 +69,11 @@ bool TKeychainSecretStore::Write(const std::string& host, const std::string& use
     error.clear();
     QKeychain::WritePasswordJob job(Service);
     job.setKey(KeyOf(host, user));
-    job.setTextData(QString::fromStdString(password));
+    // The bytes as they are (UTF-8), without a wide-character copy on the way.
+    const QByteArray bytes(password.data(), static_cast<qsizetype>(password.size()));
+    job.setBinaryData(bytes);
     RunToEnd(job);
+    WipeShared(bytes);
     if (job.error() != QKeychain::NoError) {
         error = job.errorString().toStdString();
         return false;

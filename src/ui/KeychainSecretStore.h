@@ -10,6 +10,8 @@ namespace corvalet {
 class TKeychainSecretStore final : public TSecretStore {
 public:
     std::string Read(const std::string& host, const std::string& user, std::string& error) override;
+    // QtKeychain can only read an entry: the answer is read and wiped at once.
+    bool Has(const std::string& host, const std::string& user, std::string& error) override;
     bool Write(const std::string& host, const std::string& user, const std::string& password,
                std::string& error) override;
 };

@@ -219,8 +219,11 @@ TMailFields TMainForm::MailFields() const {
     fields.Attachment = FromQt(Message->Attachment()->text());
     fields.SMTPHost = FromQt(Connection->HostName()->text());
     fields.PortNumber = FromQt(Connection->PortNumber()->text());
-    fields.Security = Connection->Security()->currentIndex();
+    // The list shows no item for a saved value it does not know; that value stays, to be refused.
+    const int security = Connection->Security()->currentIndex();
+    fields.Security = security >= 0 ? security : Services.Configuration.Security;
     fields.UserName = FromQt(Connection->UserName()->text().trimmed());
+    fields.TrustFile = Services.Configuration.TrustFile;
     return fields;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/MailFields.h"
 #include "ui/RecipientRow.h"
 
 #include <QDialog>
@@ -49,26 +50,6 @@ struct TMainFormServices {
     const TAutostartEntry* Autostart = nullptr;
 };
 
-// The window's message and connection fields as they stand, for a mailing.
-struct TMailFields {
-    std::string SenderName;
-    std::string SenderAddress;
-    std::string Subject;
-    std::string BodyFileName;
-    // Item index of the content-type list ("HTML" 0, "Plain text" 1); -1 when none is selected.
-    int ContentType = -1;
-    // Item index of the priority list ("Highest" 0 .. "Lowest" 4); -1 when none is selected.
-    int Priority = -1;
-    std::string Attachment;
-    std::string SMTPHost;
-    // The port field as typed; PortNumberFromText (settings/TextValues.h) reads it.
-    std::string PortNumber;
-    // Item index of the security list ("None" 0, "STARTTLS" 1, "TLS" 2).
-    int Security = 0;
-    // Empty: no login.
-    std::string UserName;
-};
-
 // The configuration window: four pages that edit every setting, committed as a whole with OK and
 // discarded with Cancel. It is created once and only shown and hidden; between OK and Cancel its
 // controls hold the values in force, which the schedule and the mail job read.
@@ -95,6 +76,7 @@ public:
     // The selected item of the distribution list ("BCC" 0, "CC" 1); -1 when the field holds a
     // typed text that is no item.
     int DistributionCode() const;
+    // The fields of a mailing as they stand; the trust file, which has no control, as saved.
     TMailFields MailFields() const;
     // While a mailing runs "Send Now!" stays disabled; allowing it again restores what the
     // recipients page's rules say.

@@ -40,40 +40,8 @@ std::vector<TScheduleRow> TMainFormShellWindow::RecipientRows() const {
     return rows;
 }
 
-std::string TMainFormShellWindow::SenderName() const {
-    return Form.MailFields().SenderName;
-}
-std::string TMainFormShellWindow::SenderAddress() const {
-    return Form.MailFields().SenderAddress;
-}
-std::string TMainFormShellWindow::BodyFileName() const {
-    return Form.MailFields().BodyFileName;
-}
-int TMainFormShellWindow::ContentTypeIndex() const {
-    return Form.MailFields().ContentType;
-}
-std::string TMainFormShellWindow::Subject() const {
-    return Form.MailFields().Subject;
-}
-int TMainFormShellWindow::PriorityIndex() const {
-    return Form.MailFields().Priority;
-}
-std::string TMainFormShellWindow::AttachmentFileName() const {
-    return Form.MailFields().Attachment;
-}
-std::string TMainFormShellWindow::SMTPHostName() const {
-    return Form.MailFields().SMTPHost;
-}
-std::string TMainFormShellWindow::PortNumber() const {
-    return Form.MailFields().PortNumber;
-}
-
-int TMainFormShellWindow::SecurityIndex() const {
-    return Form.MailFields().Security;
-}
-
-std::string TMainFormShellWindow::UserName() const {
-    return Form.MailFields().UserName;
+TMailFields TMainFormShellWindow::MailFields() const {
+    return Form.MailFields();
 }
 
 } // namespace corvalet

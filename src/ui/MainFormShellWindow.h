@@ -21,17 +21,7 @@ public:
 
     std::vector<TScheduleRow> RecipientRows() const override;
 
-    std::string SenderName() const override;
-    std::string SenderAddress() const override;
-    std::string BodyFileName() const override;
-    int ContentTypeIndex() const override;
-    std::string Subject() const override;
-    int PriorityIndex() const override;
-    std::string AttachmentFileName() const override;
-    std::string SMTPHostName() const override;
-    std::string PortNumber() const override;
-    int SecurityIndex() const override;
-    std::string UserName() const override;
+    TMailFields MailFields() const override;
 
 private:
     TMainForm& Form;

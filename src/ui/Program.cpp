@@ -25,10 +25,13 @@
 #include "ui/QtFileChooser.h"
 #include "ui/TerminationWatcher.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,13 +63,54 @@ std::vector<std::string> RawArguments(int argc, char** argv) {
     return arguments;
 }
 
+// The desktop's secret store for the command line. QtKeychain answers through an event loop and
+// so needs an application object (no window, no display): it is made only when a login asks the
+// store, so that a mailing without a login starts nothing of Qt.
+class TCommandLineSecretStore final : public TSecretStore {
+public:
+    TCommandLineSecretStore(int& argc, char** argv) : Argc(argc), Argv(argv) {}
+
+    std::string Read(const std::string& host, const std::string& user, std::string& error) override {
+        Start();
+        return Store.Read(host, user, error);
+    }
+    bool Has(const std::string& host, const std::string& user, std::string& error) override {
+        Start();
+        return Store.Has(host, user, error);
+    }
+    bool Write(const std::string& host, const std::string& user, const std::string& password,
+               std::string& error) override {
+        Start();
+        return Store.Write(host, user, password, error);
+    }
+
+private:
+    void Start() {
+        if (QCoreApplication::instance() == nullptr)
+            Application = std::make_unique<QCoreApplication>(Argc, Argv);
+    }
+
+    int& Argc;
+    char** Argv;
+    std::unique_ptr<QCoreApplication> Application;
+    TKeychainSecretStore Store;
+};
+
 // --help, --version, --preview, --send-now and a refused command line: no window, no display.
-int RunCommandLine(const TCommandLine& line, const char* programName) {
+// A mailing gets its password as the resident program's mailings do: from the secret store, else
+// from the password command.
+int RunCommandLine(const TCommandLine& line, int& argc, char** argv) {
     const TFormatSettings formats = TFormatSettings::FromLocale();
-    TCommandLineContext context{programName != nullptr ? programName : "corvalet",
+    TConfiguration& configuration = GetConfiguration();
+    TCommandLineSecretStore secretStore(argc, argv);
+    TCommandPasswordSource passwordCommand([&configuration] { return configuration.PasswordCommand; },
+                                           configuration.IniFilePath());
+    TStoreOrCommandPasswordSource passwords(&secretStore, &passwordCommand);
+    TCommandLineContext context{argc > 0 && argv[0] != nullptr ? argv[0] : "corvalet",
                                 ApplicationName() + " " + BuildVersionText(),
                                 ProgramFolders(),
-                                GetConfiguration(),
+                                configuration,
+                                passwords,
                                 SystemClock(),
                                 formats,
                                 std::cout,
@@ -93,7 +137,7 @@ int RunCorvalet(int argc, char** argv) {
     std::error_code notThere; // --preview before any settings were saved: names stay relative
     std::filesystem::current_path(ProgramFolders().Settings, notThere);
     if (line.Mode != TCommandMode::Run)
-        return RunCommandLine(line, argc > 0 ? argv[0] : nullptr);
+        return RunCommandLine(line, argc, argv);
 
     const bool withoutDisplay = RunWithoutDisplay();
     TCorvaletApplication application(argc, argv);
@@ -133,20 +177,18 @@ int RunCorvalet(int argc, char** argv) {
     QObject::connect(&form, &TMainForm::AboutRequested, &form, [&form] { ShowAboutBox(&form); });
     TMainFormShellWindow window(form);
     TDataModuleMailClient mailClient(dataModule);
-    TProgramShell programShell(
-        window, TShellServices{SystemClock(), formats, logger, dialogs, mailClient,
-                               [&configuration] { configuration.LoadFromIni(); },
-                               [&logger, &configuration] { ConfigureLogger(logger, configuration); },
-                               [&configuration] { return static_cast<int>(configuration.TimeOut); },
-                               [] { QCoreApplication::quit(); }});
-    shell = &programShell;
     // The password of a login: from the desktop's secret store, else from the password command.
     TKeychainSecretStore secretStore;
     TCommandPasswordSource passwordCommand([&configuration] { return configuration.PasswordCommand; },
                                            configuration.IniFilePath());
     TStoreOrCommandPasswordSource passwords(&secretStore, &passwordCommand);
-    programShell.MailJob().Passwords = &passwords;
-    programShell.MailJob().SavedTrustFile = [&configuration] { return configuration.TrustFile; };
+    TProgramShell programShell(
+        window, TShellServices{SystemClock(), formats, logger, dialogs, mailClient, passwords,
+                               [&configuration] { configuration.LoadFromIni(); },
+                               [&logger, &configuration] { ConfigureLogger(logger, configuration); },
+                               [&configuration] { return static_cast<int>(configuration.TimeOut); },
+                               [] { QCoreApplication::quit(); }});
+    shell = &programShell;
     form.SetSecretStore(&secretStore);
     application.SetErrorHandler(&programShell);
     programShell.FormCreate(line.Hide, withoutDisplay);

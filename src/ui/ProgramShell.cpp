@@ -49,8 +49,8 @@ TProgramShell::TProgramShell(TShellWindow& window, TShellServices services)
     Errors =
         std::make_unique<TApplicationErrorHandler>([this] { return Window.IsVisible(); }, Services.Dialogs,
                                                    Services.Logger, Services.Clock, Services.Formats);
-    Job = std::make_unique<TMailJob>(Window, Services.MailClient, Services.Dialogs, Services.Logger,
-                                     Services.Clock, Services.Formats, Services.SavedTimeOut);
+    Job = std::make_unique<TMailJob>(Window, Services.MailClient, Services.Passwords, Services.Dialogs,
+                                     Services.Logger, Services.Clock, Services.Formats, Services.SavedTimeOut);
     Job->OnMailingChanged = [this](bool mailing) { MailingChanged(mailing); };
     Scheduler = std::make_unique<TSchedule>(Services.Clock, Services.Formats, Window, *Job, *this);
 

@@ -43,13 +43,15 @@ public:
 };
 
 // What the shell uses beyond the window: the clock, formats, log writer, message boxes, the mail
-// client of the data module, and the settings steps of the start-up.
+// client of the data module and the password source, and the settings steps of the start-up.
 struct TShellServices {
     const TClock& Clock;
     const TFormatSettings& Formats;
     TLogger& Logger;
     TDialogs& Dialogs;
     TMailClient& MailClient;
+    // The password of a login, asked for at each mailing that logs in.
+    TPasswordSource& Passwords;
     // Reads the settings file.
     std::function<void()> LoadSettings;
     // Sets the log writer up from the logging settings and reads the log file.

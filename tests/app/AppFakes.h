@@ -2,6 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "app/MailJob.h"
+#include "app/PasswordSource.h"
 
 #include <algorithm>
 #include <functional>
@@ -45,6 +46,13 @@ public:
     void AddAttachment(const std::string& path) override { Calls.push_back("Attachment " + path); }
     void SetHost(const std::string& host) override { Calls.push_back("Host " + host); }
     void SetPort(int port) override { Calls.push_back("Port " + std::to_string(port)); }
+    void SetSecurity(int security, const std::string& trustFile) override {
+        Calls.push_back("Security " + std::to_string(security) + (trustFile.empty() ? "" : " " + trustFile));
+    }
+    // "Login USER PASSWORD", or "No login".
+    void SetLogin(const std::string& user, const std::string& password) override {
+        Calls.push_back(user.empty() ? "No login" : "Login " + user + " " + password);
+    }
     void Connect(int timeoutMs) override {
         Calls.push_back("Connect " + std::to_string(timeoutMs));
         Connected = true;
@@ -93,6 +101,20 @@ public:
     // The Message-ID of each mailing, in order, and whether Send is to count as past the final ".".
     std::vector<std::string> MessageIds;
     bool EndSent = false;
+};
+
+// A password source that gives one password, or refuses as a source without any does, and counts
+// the questions.
+class TFixedPasswordSource final : public TPasswordSource {
+public:
+    std::string Password(const std::string& host, const std::string& user) override {
+        ++Asked;
+        if (Kept.empty())
+            throw EPasswordUnavailable("No password for " + user + " at " + host);
+        return Kept;
+    }
+    std::string Kept;
+    int Asked = 0;
 };
 
 } // namespace corvalet::test

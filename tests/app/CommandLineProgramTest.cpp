@@ -29,25 +29,26 @@ struct TRun {
 // a full stop, and an attachment.
 class TProgramFolder {
 public:
-    explicit TProgramFolder(int port) {
+    // `connection` gives the server's name and the keys of protection and login.
+    explicit TProgramFolder(int port, const std::string& connection = "SMTPHost=127.0.0.1\r\n") {
         std::filesystem::copy_file(CORVALET_EXECUTABLE, Folder.File("corvalet"));
         Folder.Write("body.html", "<html><body>\r\n.A line with a leading full stop\r\n</body></html>\r\n");
         Folder.Write("figures.csv", "week,count\r\n49,12\r\n");
         Folder.Write("Corvalet.ini",
                      "[General]\r\nSenderName=Team Lead\r\nSenderAddress=Lead@Example.org\r\n"
                      "[Logging]\r\nMechanism=2\r\nFileName=Corvalet.log\r\n"
-                     "[Connection]\r\nSMTPHost=127.0.0.1\r\nPortNumber=" +
-                         std::to_string(port) +
+                     "[Connection]\r\n" + connection + "PortNumber=" + std::to_string(port) +
                          "\r\nTimeOut=1\r\n"
                          "[Message]\r\nBodyFileName=body.html\r\nPriority=1\r\n"
                          "Subject=Weekly figures\r\nAttachment=figures.csv\r\nContentType=0\r\n");
     }
 
-    // Runs the program from another folder, without any display, and waits for its end.
-    // `environment` is what env gets before the program's name.
+    // Runs the program from another folder, without any display and without a secret store that
+    // answers, and waits for its end. `environment` is what env gets before the program's name.
     TRun Run(const std::string& arguments, const std::string& environment = "-u QT_QPA_PLATFORM") const {
         const std::string command =
-            "cd / && env -u DISPLAY -u WAYLAND_DISPLAY " + environment + " LC_ALL=C '" +
+            "cd / && env -u DISPLAY -u WAYLAND_DISPLAY " + environment +
+            " LC_ALL=C DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent '" +
             Folder.File("corvalet").string() + "' " + arguments + " > '" + Folder.File("out").string() +
             "' 2> '" + Folder.File("err").string() + "'";
         const int status = std::system(command.c_str());
@@ -147,6 +148,133 @@ TEST(CommandLinePreviewTest, PreviewIsWhatSendNowDelivers) {
     const test::TPythonResult check = test::RunMessageCheck(
         {"preview", program.Folder.File("preview.txt").string(), server.MessagePath(1), envelope});
     EXPECT_EQ(check.ExitCode, 0) << check.Output;
+}
+
+// The command line's mailing is the session of a scheduled one: the protection, the trust file and
+// the login of the settings, the password from the password command (no secret store answers here).
+constexpr const char* LoginPassword = "cl-Secret-77";
+
+struct TSecureCase {
+    const char* Name;
+    std::vector<std::string> ServerOptions;
+    // The [Connection] keys besides the port; "TRUST" and "FOLDER" stand for the authority's file
+    // and the folder of the password file.
+    std::string Connection;
+    int ExitCode;
+    const char* Err; // a part of the error output; "" when it is to be empty
+    bool Delivered;
+};
+
+std::ostream& operator<<(std::ostream& out, const TSecureCase& c) {
+    return out << c.Name;
+}
+
+std::string Replaced(std::string text, const std::string& what, const std::string& with) {
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+    return text;
+}
+
+class CommandLineSecurityTest : public ::testing::TestWithParam<TSecureCase> {};
+
+TEST_P(CommandLineSecurityTest, SendNowHasTheSessionOfTheSettings) {
+    const TSecureCase& c = GetParam();
+    TAiosmtpdServer server(c.ServerOptions);
+    TTempDir secrets;
+    secrets.Write("password.txt", std::string(LoginPassword) + "\n");
+    std::string connection = Replaced(c.Connection, "TRUST", server.AuthorityFile());
+    connection = Replaced(connection, "FOLDER", secrets.Path().string());
+    TProgramFolder program(server.Port(), connection);
+
+    const TRun run = program.Run("--send-now a@example.org");
+    EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Out << run.Err;
+    if (*c.Err == '\0') {
+        EXPECT_EQ(run.Err, "");
+    } else {
+        EXPECT_NE(run.Err.find(c.Err), std::string::npos) << run.Err;
+    }
+    EXPECT_EQ(server.WaitForDelivery(1, c.Delivered ? 5000 : 0), c.Delivered);
+    const std::string commands = server.CommandLog();
+    if (c.Delivered) {
+        EXPECT_EQ(server.Envelope(1), (std::vector<std::string>{"lead@example.org", "a@example.org"}));
+        // Logged in, and over TLS: STARTTLS (when asked for) came before the login, the login
+        // before the message.
+        const std::size_t login = commands.find("AUTH ");
+        ASSERT_NE(login, std::string::npos) << commands;
+        EXPECT_LT(login, commands.find("MAIL FROM"));
+        if (connection.find("Security=1") != std::string::npos) {
+            EXPECT_LT(commands.find("STARTTLS"), login) << commands;
+        }
+    }
+    // An unknown protection is refused before any connection.
+    if (run.Err.find("Unknown Security setting") != std::string::npos) {
+        EXPECT_EQ(commands, "");
+    }
+    for (const std::string& text : {run.Out, run.Err, program.Log(), commands})
+        EXPECT_EQ(text.find(LoginPassword), std::string::npos) << text;
+}
+
+const std::string StartTLSLogin = "SMTPHost=localhost\r\nSecurity=1\r\nUserName=ann\r\n"
+                                  "PasswordCommand=cat FOLDER/password.txt\r\nTrustFile=TRUST\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CommandLineSecurityTest,
+    ::testing::Values(
+        TSecureCase{"STARTTLS and a login", {"--security", "starttls", "--login", "ann", LoginPassword},
+                    StartTLSLogin, 0, "", true},
+        TSecureCase{"TLS from the first byte and a login", {"--security", "tls", "--login", "ann", LoginPassword},
+                    "SMTPHost=localhost\r\nSecurity=2\r\nUserName=ann\r\n"
+                    "PasswordCommand=cat FOLDER/password.txt\r\nTrustFile=TRUST\r\n",
+                    0, "", true},
+        TSecureCase{"a wrong password", {"--security", "starttls", "--login", "ann", "another"}, StartTLSLogin, 1,
+                    "The server refused the login", false},
+        TSecureCase{"no password to be had", {"--security", "starttls", "--login", "ann", LoginPassword},
+                    "SMTPHost=localhost\r\nSecurity=1\r\nUserName=ann\r\nTrustFile=TRUST\r\n", 1,
+                    "No password for ann at localhost", false},
+        TSecureCase{"an authority the settings do not trust", {"--security", "starttls"},
+                    "SMTPHost=localhost\r\nSecurity=1\r\n", 1, "not trusted", false},
+        TSecureCase{"a later version's security", {}, "SMTPHost=127.0.0.1\r\nSecurity=3\r\n", 1,
+                    "Unknown Security setting 3: choose None, STARTTLS or TLS", false},
+        TSecureCase{"a security that is no number", {}, "SMTPHost=127.0.0.1\r\nSecurity=starttls\r\n", 1,
+                    "Unknown Security setting: choose None, STARTTLS or TLS", false}));
+
+// The preview shows the session it would have, never the password, and asks no one for it.
+TEST(CommandLinePreviewTest, PreviewNamesTheProtectionAndTheLoginWithoutThePassword) {
+    TAiosmtpdServer server({"--security", "starttls", "--login", "ann", LoginPassword});
+    TTempDir secrets;
+    secrets.Write("password.txt", std::string(LoginPassword) + "\n");
+    const std::string folder = secrets.Path().string();
+    TProgramFolder program(server.Port(),
+                           "SMTPHost=localhost\r\nSecurity=1\r\nUserName=ann\r\nPasswordCommand=touch " + folder +
+                               "/asked; cat " + folder + "/password.txt\r\nTrustFile=" + server.AuthorityFile() +
+                               "\r\n");
+    const TRun preview = program.Run("--preview a@example.org");
+    ASSERT_EQ(preview.ExitCode, 0) << preview.Err;
+    const std::string session = preview.Out.substr(0, preview.Out.find("\r\n\r\n") + 2);
+    EXPECT_EQ(session, "Server: localhost port " + std::to_string(server.Port()) +
+                           "\r\n"
+                           "Protection: STARTTLS (switched to TLS before the login and the message); the "
+                           "server's certificate must be trusted by the system or by " +
+                           server.AuthorityFile() +
+                           " and issued for localhost\r\n"
+                           "Login: ann (the password is asked for only when the message is sent)\r\n");
+    EXPECT_NE(preview.Out.find("\r\n\r\nMAIL FROM:<lead@example.org>\r\nRCPT TO:<a@example.org>\r\n\r\n"),
+              std::string::npos)
+        << preview.Out;
+    EXPECT_EQ(preview.Out.find(LoginPassword), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(secrets.File("asked")));
+    EXPECT_EQ(server.CommandLog(), "");
+
+    // Settings without protection or login say so.
+    program.Folder.Write("Corvalet.ini", "[General]\r\nSenderAddress=lead@example.org\r\n"
+                                         "[Connection]\r\nSMTPHost=127.0.0.1\r\nPortNumber=2525\r\n");
+    const TRun plain = program.Run("--preview a@example.org");
+    ASSERT_EQ(plain.ExitCode, 0) << plain.Err;
+    EXPECT_EQ(plain.Out.rfind("Server: 127.0.0.1 port 2525\r\nProtection: none (plain SMTP: nothing is "
+                              "encrypted)\r\nLogin: none\r\n\r\nMAIL FROM:",
+                              0),
+              0u)
+        << plain.Out;
 }
 
 } // namespace

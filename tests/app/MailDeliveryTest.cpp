@@ -21,17 +21,21 @@ using namespace test;
 // The window's fields as a test sets them.
 class TFieldsWindow final : public TMailJobWindow {
 public:
-    std::string SenderName() const override { return Name; }
-    std::string SenderAddress() const override { return Address; }
-    std::string BodyFileName() const override { return Body; }
-    int ContentTypeIndex() const override { return 1; }
-    std::string Subject() const override { return "Figures"; }
-    int PriorityIndex() const override { return 2; }
-    std::string AttachmentFileName() const override { return ""; }
-    std::string SMTPHostName() const override { return Host; }
-    std::string PortNumber() const override { return Port; }
-    int SecurityIndex() const override { return Security; }
-    std::string UserName() const override { return User; }
+    TMailFields MailFields() const override {
+        TMailFields fields;
+        fields.SenderName = Name;
+        fields.SenderAddress = Address;
+        fields.BodyFileName = Body;
+        fields.ContentType = 1;
+        fields.Subject = "Figures";
+        fields.Priority = 2;
+        fields.SMTPHost = Host;
+        fields.PortNumber = Port;
+        fields.Security = Security;
+        fields.UserName = User;
+        fields.TrustFile = TrustFile;
+        return fields;
+    }
     bool IsVisible() const override { return Visible; }
     void ShowWaitCursor() override {}
     void RestoreCursor() override {}
@@ -43,6 +47,7 @@ public:
     std::string Port;
     int Security = 0;
     std::string User;
+    std::string TrustFile;
     bool Visible = false;
 };
 
@@ -76,7 +81,8 @@ protected:
     TFieldsWindow Window;
     TCorvaletDataModule DataModule;
     TDataModuleMailClient Client{DataModule};
-    TMailJob Job{Window, Client, Dialogs, Logger, Clock, Formats, [] { return 1; }};
+    TFixedPasswordSource Passwords;
+    TMailJob Job{Window, Client, Passwords, Dialogs, Logger, Clock, Formats, [] { return 1; }};
 };
 
 TEST(CorvaletDataModuleTest, ComponentsAreConfiguredForTheProgram) {
@@ -230,20 +236,20 @@ TEST_F(MailDeliveryTest, TLSAndLoginWithThePasswordFromTheCommand) {
     TAiosmtpdServer secure({"--security", "starttls", "--login", "ann", password});
     std::string command = "printf '" + password + "\\nnot this line\\n'";
     TCommandPasswordSource passwords([&command] { return command; }, Folder.File("Corvalet.ini").string(), 5000);
-    Job.Passwords = &passwords;
-    Job.SavedTrustFile = [&secure] { return secure.AuthorityFile(); };
+    TMailJob job{Window, Client, passwords, Dialogs, Logger, Clock, Formats, [] { return 1; }};
+    Window.TrustFile = secure.AuthorityFile();
     Window.Host = "localhost";
     Window.Port = std::to_string(secure.Port());
     Window.Security = 1;
     Window.User = "ann";
-    Job.SendMailTo("a@example.org", 0);
+    job.SendMailTo("a@example.org", 0);
     ASSERT_TRUE(secure.WaitForDelivery(1)) << testing::PrintToString(Entries());
     EXPECT_EQ(secure.Envelope(1), (std::vector<std::string>{"lead@example.org", "a@example.org"}));
     EXPECT_TRUE(DataModule.NetSMTP.Password.empty());
 
     // Without a command the mailing fails with the reason, and nothing of the message is sent.
     command.clear();
-    Job.SendMailTo("b@example.org", 0);
+    job.SendMailTo("b@example.org", 0);
     EXPECT_FALSE(secure.WaitForDelivery(2, 200));
     ASSERT_EQ(Entries().size(), 2u);
     EXPECT_EQ(Entries()[1], "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: b@example.org; Reason: "

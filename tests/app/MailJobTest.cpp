@@ -21,15 +21,22 @@ using TFakeDialogs = test::TRecordingDialogs;
 
 class TFakeWindow final : public TMailJobWindow {
 public:
-    std::string SenderName() const override { return Sender; }
-    std::string SenderAddress() const override { return Address; }
-    std::string BodyFileName() const override { return Body; }
-    int ContentTypeIndex() const override { return ContentType; }
-    std::string Subject() const override { return SubjectText; }
-    int PriorityIndex() const override { return Priority; }
-    std::string AttachmentFileName() const override { return Attachment; }
-    std::string SMTPHostName() const override { return Host; }
-    std::string PortNumber() const override { return Port; }
+    TMailFields MailFields() const override {
+        TMailFields fields;
+        fields.SenderName = Sender;
+        fields.SenderAddress = Address;
+        fields.BodyFileName = Body;
+        fields.ContentType = ContentType;
+        fields.Subject = SubjectText;
+        fields.Priority = Priority;
+        fields.Attachment = Attachment;
+        fields.SMTPHost = Host;
+        fields.PortNumber = Port;
+        fields.Security = Security;
+        fields.UserName = User;
+        fields.TrustFile = TrustFile;
+        return fields;
+    }
     bool IsVisible() const override { return Visible; }
     void ShowWaitCursor() override { ++WaitCursors; }
     void RestoreCursor() override { --WaitCursors; }
@@ -43,6 +50,9 @@ public:
     std::string Attachment;
     std::string Host = "127.0.0.1";
     std::string Port = "2525";
+    int Security = 0;
+    std::string User;
+    std::string TrustFile;
     bool Visible = false;
     int WaitCursors = 0;
 };
@@ -67,7 +77,8 @@ protected:
     std::vector<std::string> LogLines;
     TLogger Logger{Clock, Formats};
     int SavedTimeOut = 1;
-    TMailJob Job{Window, Client, Dialogs, Logger, Clock, Formats, [this] { return SavedTimeOut; }};
+    test::TFixedPasswordSource Passwords;
+    TMailJob Job{Window, Client, Passwords, Dialogs, Logger, Clock, Formats, [this] { return SavedTimeOut; }};
 };
 
 TEST_F(MailJobTest, ComposesTheMessageFromTheWindowInTheDesignedOrder) {
@@ -86,6 +97,8 @@ TEST_F(MailJobTest, ComposesTheMessageFromTheWindowInTheDesignedOrder) {
                                 "Attachment report.pdf",
                                 "Host 127.0.0.1",
                                 "Port 2525",
+                                "Security 0",
+                                "No login",
                                 "Connect 30000",
                                 "Send",
                                 "Disconnect",
@@ -166,25 +179,57 @@ TEST_F(MailJobTest, RefusalsBeforeTheSessionPassOnAndSendNothing) {
          "Cannot open file \"" + missing + "\". No such file or directory"},
         {"a device as the body file: never read", [](TFakeWindow& w) { w.Body = "/dev/zero"; }, "a@example.org",
          0, "Cannot open file \"/dev/zero\". It is not a regular file."},
+        // An unknown protection is never taken as "None".
+        {"a later version's security", [](TFakeWindow& w) { w.Security = 3; }, "a@example.org", 0,
+         "Unknown Security setting 3: choose None, STARTTLS or TLS on the Connection page; nothing was sent"},
+        {"a security that does not read as a number", [](TFakeWindow& w) { w.Security = -1; }, "a@example.org",
+         0, "Unknown Security setting: choose None, STARTTLS or TLS on the Connection page; nothing was sent"},
     };
     for (const TRefusal& c : cases) {
         SCOPED_TRACE(c.Name);
         TFakeWindow window;
         c.Setup(window);
         TFakeClient client;
-        TMailJob job{window, client, Dialogs, Logger, Clock, Formats, [] { return 1; }};
+        TMailJob job{window, client, Passwords, Dialogs, Logger, Clock, Formats, [] { return 1; }};
         try {
             job.SendMailTo(c.Recipients, static_cast<std::uint8_t>(c.Distribution));
             ADD_FAILURE() << "no error";
         } catch (const std::exception& error) {
             EXPECT_EQ(std::string(error.what()), c.Message);
         }
-        EXPECT_FALSE(std::count(client.Calls.begin(), client.Calls.end(), "Send"));
+        for (const std::string& call : client.Calls)
+            EXPECT_NE(call.rfind("Connect", 0), 0u) << call;
         EXPECT_EQ(window.WaitCursors, 0);
         EXPECT_FALSE(job.IsMailing());
     }
     EXPECT_TRUE(Dialogs.Shown.empty());
     EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(MailJobTest, TheSessionGetsTheProtectionTheTrustFileAndTheLoginWithItsPassword) {
+    Window.Security = 1;
+    Window.TrustFile = "/etc/ca.pem";
+    Window.User = "ann";
+    Passwords.Kept = "pw";
+    Job.SendMailTo("a@example.org", 0);
+    const std::vector<std::string> session(Client.Calls.end() - 7, Client.Calls.end());
+    EXPECT_EQ(session, (std::vector<std::string>{"Host 127.0.0.1", "Port 2525", "Security 1 /etc/ca.pem",
+                                                 "Login ann pw", "Connect 30000", "Send", "Disconnect"}));
+    EXPECT_EQ(Passwords.Asked, 1);
+
+    // No password to be had: the mailing fails before it connects, with the source's reason.
+    Passwords.Kept.clear();
+    Client.Calls.clear();
+    Job.SendMailTo("b@example.org", 0);
+    EXPECT_FALSE(Client.Called("Connect 30000"));
+    EXPECT_EQ(Entries().back(), "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: b@example.org; "
+                                "Reason: No password for ann at 127.0.0.1");
+
+    // Without a user name no one is asked.
+    Window.User.clear();
+    Job.SendMailTo("c@example.org", 0);
+    EXPECT_TRUE(Client.Called("No login"));
+    EXPECT_EQ(Passwords.Asked, 2);
 }
 
 TEST_F(MailJobTest, SuccessIsLoggedWhileHiddenAndShownInABoxWhileVisible) {

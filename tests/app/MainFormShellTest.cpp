@@ -49,7 +49,7 @@ protected:
         Window = std::make_unique<TMainFormShellWindow>(*Form);
         Shell = std::make_unique<TProgramShell>(
             *Window,
-            TShellServices{Clock, Formats, Logger, Dialogs, Client, [this] { Settings.LoadFromIni(); },
+            TShellServices{Clock, Formats, Logger, Dialogs, Client, Passwords, [this] { Settings.LoadFromIni(); },
                            [this] { ConfigureLogger(Logger, Settings); },
                            [this] { return static_cast<int>(Settings.TimeOut); }, [] {}});
     }
@@ -74,6 +74,7 @@ protected:
     TRecordingDialogs Dialogs;
     TNoFileChooser Chooser;
     TRecordingMailClient Client;
+    TFixedPasswordSource Passwords;
     std::unique_ptr<TMainForm> Form;
     std::unique_ptr<TMainFormShellWindow> Window;
     std::unique_ptr<TProgramShell> Shell;

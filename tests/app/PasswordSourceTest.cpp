@@ -124,6 +124,10 @@ public:
         error = Error;
         return Kept.count(user + "@" + host) ? Kept[user + "@" + host] : "";
     }
+    bool Has(const std::string& host, const std::string& user, std::string& error) override {
+        error = Error;
+        return Kept.count(user + "@" + host) != 0;
+    }
     bool Write(const std::string& host, const std::string& user, const std::string& password,
                std::string& error) override {
         error = Error;

@@ -47,15 +47,17 @@ public:
     void SetMailing(bool mailing) override { SendNow.setEnabled(!mailing); }
 
     std::vector<TScheduleRow> RecipientRows() const override { return Rows; }
-    std::string SenderName() const override { return "Sender"; }
-    std::string SenderAddress() const override { return Address; }
-    std::string BodyFileName() const override { return ""; }
-    int ContentTypeIndex() const override { return 0; }
-    std::string Subject() const override { return "Subject"; }
-    int PriorityIndex() const override { return 2; }
-    std::string AttachmentFileName() const override { return ""; }
-    std::string SMTPHostName() const override { return "127.0.0.1"; }
-    std::string PortNumber() const override { return Port; }
+    TMailFields MailFields() const override {
+        TMailFields fields;
+        fields.SenderName = "Sender";
+        fields.SenderAddress = Address;
+        fields.ContentType = 0;
+        fields.Subject = "Subject";
+        fields.Priority = 2;
+        fields.SMTPHost = "127.0.0.1";
+        fields.PortNumber = Port;
+        return fields;
+    }
 
     QWidget Form;
     QPushButton SendNow{"Send Now!"};
@@ -99,10 +101,11 @@ protected:
     TLogger Logger{Clock, Formats};
     test::TRecordingDialogs Boxes;
     test::TRecordingMailClient Client;
+    test::TFixedPasswordSource Passwords;
     TFakeShellWindow Window;
     int Quits = 0;
     TProgramShell Shell{Window,
-                        TShellServices{Clock, Formats, Logger, Boxes, Client, [] {},
+                        TShellServices{Clock, Formats, Logger, Boxes, Client, Passwords, [] {},
                                        [this] { Logger.SetFilePath(Folder.File("Corvalet.log").string()); },
                                        [] { return 1; }, [this] { ++Quits; }}};
 };
@@ -174,7 +177,7 @@ TEST_F(ProgramShellTest, MinimizingHidesTheWindowAndResumesTheSchedule) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TFakeShellWindow window;
-        TProgramShell shell{window, TShellServices{Clock, Formats, Logger, Boxes, Client, [] {}, [] {},
+        TProgramShell shell{window, TShellServices{Clock, Formats, Logger, Boxes, Client, Passwords, [] {}, [] {},
                                                    [] { return 1; }, [] {}}};
         shell.FormCreate(HideRequested(c.arguments));
         if (c.showMinimizedIcon)
@@ -210,7 +213,7 @@ TEST_F(ProgramShellTest, IconIsShownEvenBeforeThereIsANotificationArea) {
 
     for (const QStringList& arguments : {QStringList{}, QStringList{"/HIDE"}}) {
         TFakeShellWindow window;
-        TProgramShell shell{window, TShellServices{Clock, Formats, Logger, Boxes, Client, [] {}, [] {},
+        TProgramShell shell{window, TShellServices{Clock, Formats, Logger, Boxes, Client, Passwords, [] {}, [] {},
                                                    [] { return 1; }, [] {}}};
         testing::internal::CaptureStderr();
         shell.FormCreate(HideRequested(arguments));
@@ -394,10 +397,11 @@ protected:
     test::TRecordingDialogs Boxes;
     TCorvaletDataModule DataModule;
     TDataModuleMailClient Client{DataModule};
+    test::TFixedPasswordSource Passwords;
     TFakeShellWindow Window;
     int Quits = 0;
     TProgramShell Shell{Window,
-                        TShellServices{Clock, Formats, Logger, Boxes, Client, [] {},
+                        TShellServices{Clock, Formats, Logger, Boxes, Client, Passwords, [] {},
                                        [this] { Logger.SetFilePath(Folder.File("Corvalet.log").string()); },
                                        [] { return 1; }, [this] { ++Quits; }}};
 };

@@ -110,9 +110,14 @@ def without_date(message):
 
 
 def check_preview(args):
-    """The preview (envelope lines, an empty line, the message) against what the server received."""
+    """The preview (session lines, an empty line, envelope lines, an empty line, the message) against
+    what the server received."""
     preview = read(args.preview)
-    envelope, separator, raw = preview.partition(b"\r\n\r\n")
+    session, separator, rest = preview.partition(b"\r\n\r\n")
+    check(separator, "no empty line after the session")
+    names = [line.split(b":", 1)[0] for line in session.split(b"\r\n")]
+    check(names == [b"Server", b"Protection", b"Login"], "session lines %r" % session)
+    envelope, separator, raw = rest.partition(b"\r\n\r\n")
     check(separator, "no empty line after the envelope")
     lines = envelope.decode("utf-8").split("\r\n")
     received_envelope = read(args.envelope).decode("utf-8").split("\n")[:-1]

@@ -16,9 +16,14 @@ namespace {
 class TMemoryStore final : public TSecretStore {
 public:
     std::string Read(const std::string& host, const std::string& user, std::string& error) override {
+        ++Reads;
         error = Error;
         const auto found = Kept.find(user + "@" + host);
         return found == Kept.end() ? "" : found->second;
+    }
+    bool Has(const std::string& host, const std::string& user, std::string& error) override {
+        error = Error;
+        return Error.empty() && Kept.count(user + "@" + host) != 0;
     }
     bool Write(const std::string& host, const std::string& user, const std::string& password,
                std::string& error) override {
@@ -30,6 +35,8 @@ public:
     }
     std::map<std::string, std::string> Kept;
     std::string Error;
+    // The page asks only whether a password is kept: it never reads one.
+    int Reads = 0;
 };
 
 class ConnectionSecurity : public TMainFormTest {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -43,10 +44,27 @@ private:
     TSteadyClock::time_point Last = TSteadyClock::now();
 };
 
+// Wipes the read buffer however the reading ends.
+class TChunkWipe {
+public:
+    TChunkWipe(char* bytes, std::size_t size) : Bytes(bytes), Size(size) {}
+    ~TChunkWipe() { ::explicit_bzero(Bytes, Size); }
+    TChunkWipe(const TChunkWipe&) = delete;
+    TChunkWipe& operator=(const TChunkWipe&) = delete;
+
+private:
+    char* Bytes;
+    std::size_t Size;
+};
+
 // Reads the command's output until it closes it, the deadline passes (true) or reading fails.
 bool ReadOutput(int from, TSteadyClock::time_point deadline, std::size_t maxOutput, std::string& output,
                 TServicing& servicing, int sliceMs) {
+    // The output may be a password: it is gathered in one buffer of its final size, so that no
+    // growing leaves a copy behind, and the read buffer is wiped once the reading ends.
+    output.reserve(maxOutput);
     char chunk[4096];
+    const TChunkWipe wipe(chunk, sizeof chunk);
     for (;;) {
         servicing.Tick();
         const int left = MillisecondsLeft(deadline);
