@@ -226,15 +226,19 @@ TEST(EndToEndTest, WithoutADisplayTheProgramRunsHiddenAndMails) {
     ExpectDueRowMailedAndLogged({}, {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LC_ALL=C"});
 }
 
-// True once some process holds a lock on the folder (read from the system's list of locks, so
+// True once some process holds the lock file of the folder (read from the system's list of locks, so
 // that looking takes no lock that the program could find taken).
 bool FolderIsClaimed(const std::filesystem::path& folder, std::chrono::seconds timeout) {
-    struct stat status {};
-    if (::stat(folder.c_str(), &status) != 0)
-        return false;
-    const std::string inode = ":" + std::to_string(status.st_ino) + " ";
+    const std::filesystem::path lockFile = folder / ".Corvalet.lock";
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
+        // The program makes its lock file first and then locks it.
+        struct stat status {};
+        if (::stat(lockFile.c_str(), &status) != 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            continue;
+        }
+        const std::string inode = ":" + std::to_string(status.st_ino) + " ";
         std::ifstream locks("/proc/locks");
         for (std::string line; std::getline(locks, line);)
             if (line.find("FLOCK") != std::string::npos && line.find(inode) != std::string::npos)
