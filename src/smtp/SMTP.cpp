@@ -54,7 +54,15 @@ bool IsLoopback(const std::string& dottedAddress) {
     return dottedAddress.rfind("127.", 0) == 0;
 }
 
+bool IsTokenLogin(TAuthenticationType type) {
+    return type == TAuthenticationType::atXOAuth2 || type == TAuthenticationType::atOAuthBearer;
+}
+
 } // namespace
+
+std::string ReplyOnOneLineOf(const TNetRFCReply& reply) {
+    return ReplyOnOneLine(reply);
+}
 
 void CollectAuthSchemes(const std::vector<std::string>& replyText, std::vector<std::string>& schemes) {
     for (const std::string& original : replyText) {
@@ -210,7 +218,8 @@ void TNetSMTP::RequireProtectedLogin() {
     const TNetSocketHandle* handle = socket != nullptr ? socket->SocketHandle() : nullptr;
     if (handle != nullptr && IsLoopback(handle->PeerAddress))
         return;
-    throw ENetLoginImpossible("The password is not sent to " + Host +
+    const std::string credential = IsTokenLogin(Authentication) ? "The access token" : "The password";
+    throw ENetLoginImpossible(credential + " is not sent to " + Host +
                               " over an unprotected connection: choose STARTTLS or TLS");
 }
 
@@ -229,30 +238,38 @@ void TNetSMTP::Disconnect() {
 }
 
 bool TNetSMTP::CanAuthenticateWith(TAuthenticationType type) const {
-    if (type == TAuthenticationType::atPlainOrLogin)
+    switch (type) {
+    case TAuthenticationType::atPlainOrLogin:
         return Holds(AuthSchemes, "PLAIN") || Holds(AuthSchemes, "LOGIN");
-    return type == TAuthenticationType::atLogin && Holds(AuthSchemes, "LOGIN");
+    case TAuthenticationType::atLogin:
+    case TAuthenticationType::atLoginOnly:
+        return Holds(AuthSchemes, "LOGIN");
+    case TAuthenticationType::atPlain:
+        return Holds(AuthSchemes, "PLAIN");
+    case TAuthenticationType::atXOAuth2:
+        return Holds(AuthSchemes, "XOAUTH2");
+    case TAuthenticationType::atOAuthBearer:
+        return Holds(AuthSchemes, "OAUTHBEARER");
+    case TAuthenticationType::atNone:
+        break;
+    }
+    return false;
 }
 
 void TNetSMTP::AuthenticatePlainOrLogin() {
     if (!CanAuthenticateWith(TAuthenticationType::atPlainOrLogin))
         throw ENetLoginImpossible("The server offers no login method that Corvalet knows (PLAIN or LOGIN)");
-    try {
-        if (Holds(AuthSchemes, "PLAIN")) {
-            SendCommand("AUTH PLAIN " + Base64(std::string(1, '\0') + Username + '\0' + Password), 235);
-        } else {
-            SendCommand("AUTH LOGIN", 334);
-            SendCommand(Base64(Username), 334);
-            SendCommand(Base64(Password), 235);
-        }
-    } catch (const ENetProtocolReplyError& refusal) {
-        throw ENetLoginRefused(refusal.ReplyCode, ReplyOnOneLine(LastReply));
-    }
+    if (Holds(AuthSchemes, "PLAIN"))
+        LogInWithPlain();
+    else
+        LogInWithLogin();
 }
 
 bool TNetSMTP::Authenticate() {
     if (Authentication == TAuthenticationType::atPlainOrLogin)
         AuthenticatePlainOrLogin();
+    else if (Authentication != TAuthenticationType::atLogin && Authentication != TAuthenticationType::atNone)
+        AuthenticateWithChosenMethod();
     if (Authentication == TAuthenticationType::atLogin) {
         SendCommand("AUTH LOGIN", 334);
         SendCommand(Base64(Username), 334);
@@ -287,9 +304,10 @@ void TNetSMTP::RunTransaction(const TNetSMTPEnvelope& envelope, const std::funct
     for (const std::string& recipient : envelope.Recipients)
         RequireCommandText(recipient, "A recipient address");
 
+    // Only atLogin passes over a server that does not offer its method; every other choice fails
+    // with a clear reason then.
     const bool login = Authentication != TAuthenticationType::atNone && !Authenticated &&
-                       (CanAuthenticateWith(Authentication) ||
-                        Authentication == TAuthenticationType::atPlainOrLogin);
+                       (CanAuthenticateWith(Authentication) || Authentication != TAuthenticationType::atLogin);
     if (login)
         RequireProtectedLogin();
     SendCommand("RSET", AnyCode);

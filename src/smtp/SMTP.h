@@ -12,8 +12,10 @@
 namespace corvalet {
 
 // atPlainOrLogin logs in with PLAIN when the server lists it, else with LOGIN, and fails with a
-// clear reason when the server lists neither.
-enum class TAuthenticationType { atNone, atLogin, atPlainOrLogin };
+// clear reason when the server lists neither. atLogin logs in only when the server lists LOGIN.
+// atPlain, atLoginOnly, atXOAuth2 and atOAuthBearer log in with that one method and fail with a
+// clear reason when the server does not list it; the two last send `Password` as a bearer token.
+enum class TAuthenticationType { atNone, atLogin, atPlainOrLogin, atPlain, atLoginOnly, atXOAuth2, atOAuthBearer };
 
 // How the connection to the server is protected: not at all, by STARTTLS after the greeting, or
 // by TLS from the first byte.
@@ -95,6 +97,14 @@ private:
     // A password goes only over a protected connection, or to this machine itself.
     void RequireProtectedLogin();
     void AuthenticatePlainOrLogin();
+    // The methods of the settings' choice (SMTPAuthentication.cpp).
+    void AuthenticateWithChosenMethod();
+    void LogInWithPlain();
+    void LogInWithLogin();
+    // AUTH with the initial response; a 334 error challenge gets `errorAnswer`, and the server's
+    // final refusal is raised as ENetTokenRefused.
+    void LogInWithToken(const std::string& mechanism, const std::string& initialResponse,
+                        const std::string& errorAnswer);
 
     // The message writer's way onto this connection.
     class TConnectionSink : public TNetMessageSink {
@@ -123,6 +133,9 @@ TNetSMTPEnvelope EnvelopeOf(const TNetMessage& message);
 // Adds the mechanisms of the "AUTH " and "AUTH=" lines of an EHLO reply to `schemes`, upper case,
 // each once, in the order met.
 void CollectAuthSchemes(const std::vector<std::string>& replyText, std::vector<std::string>& schemes);
+
+// The reply's code and text lines on one line, for a message of one line.
+std::string ReplyOnOneLineOf(const TNetRFCReply& reply);
 
 // Refuses text for a command line that holds CR, LF or NUL: it would end the command early and let
 // the rest pose as another command. `what` names the text in the message.
