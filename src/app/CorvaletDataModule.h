@@ -37,13 +37,18 @@ public:
     void SetPort(int port) override;
     void SetSecurity(int security, const std::string& trustFile) override;
     void SetLogin(const std::string& user, const std::string& password) override;
+    void SetAuthentication(int method) override;
     void Connect(int timeoutMs) override;
     void Send() override;
     bool IsConnected() const override;
     void Disconnect() override;
 
 private:
+    // The SMTP client's method for the login method and whether there is a user to log in.
+    void ApplyLoginMethod();
+
     TCorvaletDataModule& Data;
+    int LoginMethod = 0;
 };
 
 } // namespace corvalet

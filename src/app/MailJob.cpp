@@ -2,6 +2,7 @@
 
 #include "log/Logger.h"
 #include "platform/TextFile.h"
+#include "settings/Configuration.h"
 #include "settings/RecipientTexts.h"
 #include "settings/TextValues.h"
 
@@ -142,13 +143,31 @@ void TMailJob::Compose(const std::string& recipients, std::uint8_t distribution)
     Client.SetSecurity(security >= 0 && security <= 2 ? security : 0, SavedTrustFile ? SavedTrustFile() : "");
 }
 
+int TMailJob::LoginMethod() const {
+    const int method = SavedAuthentication ? SavedAuthentication() : AuthenticationAutomatic;
+    // A later version's method, or a hand edit, is not replaced by one that may send the
+    // password where the user did not mean it to go.
+    if (method < AuthenticationAutomatic || method > AuthenticationOAuthBearer)
+        throw EMailJobError("The login method " + std::to_string(method) +
+                            " of the settings is not one that Corvalet knows (0 to 4)");
+    return method;
+}
+
 void TMailJob::PrepareLogin() {
+    const int method = LoginMethod();
+    Client.SetAuthentication(method);
     const std::string user = Window.UserName();
     if (user.empty()) {
         Client.SetLogin("", "");
         return;
     }
     const std::string host = Window.SMTPHostName();
+    if (method == AuthenticationXOAuth2 || method == AuthenticationOAuthBearer) {
+        if (TokenCommand == nullptr)
+            throw EPasswordUnavailable("No access token for " + user + " at " + host + ": no password command is set");
+        Client.SetLogin(user, TokenCommand->Password(host, user));
+        return;
+    }
     if (Passwords == nullptr)
         throw EPasswordUnavailable("No password for " + user + " at " + host + ": there is no password store");
     Client.SetLogin(user, Passwords->Password(host, user));

@@ -68,6 +68,9 @@ public:
     virtual void SetSecurity(int /*security*/, const std::string& /*trustFile*/) {}
     // An empty user: no login.
     virtual void SetLogin(const std::string& /*user*/, const std::string& /*password*/) {}
+    // The login method of the Authentication setting (0 automatic .. 4 OAUTHBEARER, already
+    // checked); with 3 and 4 the login's password is an access token.
+    virtual void SetAuthentication(int method) = 0;
     // Connects, reads the greeting and introduces the client; 0 gives the default time-out.
     virtual void Connect(int timeoutMs) = 0;
     virtual void Send() = 0;
@@ -111,6 +114,11 @@ public:
     TPasswordSource* Passwords = nullptr;
     // The saved trust file of protected connections.
     std::function<std::string()> SavedTrustFile;
+    // The saved login method (the Authentication setting); none: automatic.
+    std::function<int()> SavedAuthentication;
+    // The access token of a token login (XOAUTH2, OAUTHBEARER): the password command's first
+    // line. A kept password never stands in for it. None: such a mailing fails.
+    TPasswordSource* TokenCommand = nullptr;
 
     // The port a port field gives: its decimal number, or 25 when it does not read as a port.
     static int PortFromText(const std::string& text);
@@ -120,8 +128,10 @@ public:
 private:
     void Compose(const std::string& recipients, std::uint8_t distribution);
     void RunSession(const std::string& recipients);
-    // Hands the login of the window's user name, with its password, to the client.
+    // Hands the login of the window's user name, with its password or token, to the client.
     void PrepareLogin();
+    // The saved login method; one the program does not know fails the mailing.
+    int LoginMethod() const;
     void ReportSuccess(const std::string& recipients);
     void ReportFailure(const std::string& recipients, const std::string& reason);
     std::string Now() const;

@@ -52,6 +52,7 @@ public:
     void AddAttachment(const std::string& path) override { Fill.AddAttachment(path); }
     void SetHost(const std::string& host) override { Fill.SetHost(host); }
     void SetPort(int port) override { Fill.SetPort(port); }
+    void SetAuthentication(int method) override { Fill.SetAuthentication(method); }
 
     void Connect(int timeoutMs) override;
     void Send() override;

@@ -95,6 +95,7 @@ void TConfiguration::ReadDefaultMailAccount() {
     PortNumber = 25;
     Security = SecurityNone;
     UserName.clear();
+    Authentication = AuthenticationAutomatic;
     PasswordCommand.clear();
     TrustFile.clear();
     const auto manager = Registry->OpenKey(AccountManagerKey);
@@ -111,6 +112,7 @@ void TConfiguration::ReadDefaultMailAccount() {
     PortNumber = ReadInteger(details->ReadString(SMTPPortValue)).value_or(PortNumber);
     Security = ReadInteger(details->ReadString(SMTPSecurityValue)).value_or(Security);
     UserName = details->ReadString(SMTPUserNameValue);
+    Authentication = ReadInteger(details->ReadString(SMTPAuthenticationValue)).value_or(Authentication);
     PasswordCommand = details->ReadString(SMTPPasswordCommandValue);
     TrustFile = details->ReadString(SMTPTrustFileValue);
 }
@@ -150,6 +152,7 @@ void TConfiguration::LoadFromIni() {
     TimeOut = ini.ReadInteger(Connection, "TimeOut", TimeOut);
     Security = ini.ReadInteger(Connection, "Security", Security);
     UserName = ini.ReadString(Connection, "UserName", UserName);
+    Authentication = ini.ReadInteger(Connection, "Authentication", Authentication);
     PasswordCommand = ini.ReadString(Connection, "PasswordCommand", PasswordCommand);
     TrustFile = ini.ReadString(Connection, "TrustFile", TrustFile);
 
@@ -190,6 +193,7 @@ void TConfiguration::SaveToIni() {
     // stand in the file), so that a user who never sets them keeps the file as it always was.
     WriteWhenUsed(*ini, "Security", std::to_string(Security), Security != SecurityNone);
     WriteWhenUsed(*ini, "UserName", UserName, !UserName.empty());
+    WriteWhenUsed(*ini, "Authentication", std::to_string(Authentication), Authentication != AuthenticationAutomatic);
     WriteWhenUsed(*ini, "PasswordCommand", PasswordCommand, !PasswordCommand.empty());
     WriteWhenUsed(*ini, "TrustFile", TrustFile, !TrustFile.empty());
 

@@ -146,6 +146,8 @@ int RunCorvalet(int argc, char** argv) {
     TStoreOrCommandPasswordSource passwords(&secretStore, &passwordCommand);
     programShell.MailJob().Passwords = &passwords;
     programShell.MailJob().SavedTrustFile = [&configuration] { return configuration.TrustFile; };
+    programShell.MailJob().SavedAuthentication = [&configuration] { return configuration.Authentication; };
+    programShell.MailJob().TokenCommand = &passwordCommand;
     form.SetSecretStore(&secretStore);
     application.SetErrorHandler(&programShell);
     programShell.FormCreate(line.Hide, withoutDisplay);

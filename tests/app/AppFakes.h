@@ -45,6 +45,7 @@ public:
     void AddAttachment(const std::string& path) override { Calls.push_back("Attachment " + path); }
     void SetHost(const std::string& host) override { Calls.push_back("Host " + host); }
     void SetPort(int port) override { Calls.push_back("Port " + std::to_string(port)); }
+    void SetAuthentication(int method) override { Authentication = method; }
     void Connect(int timeoutMs) override {
         Calls.push_back("Connect " + std::to_string(timeoutMs));
         Connected = true;
@@ -88,6 +89,7 @@ public:
     std::function<void()> DuringSend;
     bool Connected = false;
     bool DisconnectFails = false;
+    int Authentication = -1;
 };
 
 } // namespace corvalet::test

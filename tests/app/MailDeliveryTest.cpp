@@ -6,6 +6,7 @@
 #include "app/PasswordSource.h"
 #include "log/Logger.h"
 #include "platform/TextFile.h"
+#include "settings/Configuration.h"
 #include "support/AiosmtpdServer.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedSMTPServer.h"
@@ -252,6 +253,56 @@ TEST_F(MailDeliveryTest, TLSAndLoginWithThePasswordFromTheCommand) {
     ReadFileBytes(Folder.File("Corvalet.log").string(), log);
     EXPECT_EQ(log.find(password), std::string::npos);
     EXPECT_EQ(secure.CommandLog().find(password), std::string::npos);
+}
+
+} // namespace
+} // namespace corvalet
+
+namespace corvalet {
+namespace {
+
+using namespace test;
+
+// A secret store that holds a password for every login, to show that a token login never takes it.
+class TKeptPasswordStore final : public TSecretStore {
+public:
+    std::string Read(const std::string&, const std::string&, std::string&) override { return "kept-password"; }
+    bool Write(const std::string&, const std::string&, const std::string&, std::string&) override { return true; }
+};
+
+TEST_F(MailDeliveryTest, TokenLoginsTakeTheTokenFromThePasswordCommand) {
+    const std::string token = "access-token-from-helper";
+    TAiosmtpdServer secure({"--security", "tls", "--bearer", "ann@example.org", token});
+    const std::string command = "printf '" + token + "\\nrefresh-line\\n'";
+    TCommandPasswordSource tokens([&command] { return command; }, 5000);
+    TKeptPasswordStore store;
+    TStoreOrCommandPasswordSource passwords(&store, &tokens);
+    Job.Passwords = &passwords;
+    Job.TokenCommand = &tokens;
+    Job.SavedTrustFile = [&secure] { return secure.AuthorityFile(); };
+    int method = AuthenticationXOAuth2;
+    Job.SavedAuthentication = [&method] { return method; };
+    Window.Host = "localhost";
+    Window.Port = std::to_string(secure.Port());
+    Window.Security = 2;
+    Window.User = "ann@example.org";
+    Job.SendMailTo("a@example.org", 0);
+    ASSERT_TRUE(secure.WaitForDelivery(1)) << testing::PrintToString(Entries());
+    method = AuthenticationOAuthBearer;
+    Job.SendMailTo("b@example.org", 0);
+    ASSERT_TRUE(secure.WaitForDelivery(2)) << testing::PrintToString(Entries());
+    EXPECT_TRUE(DataModule.NetSMTP.Password.empty());
+
+    // A method the program does not know fails the mailing before anything is sent.
+    method = 5;
+    Job.SendMailTo("c@example.org", 0);
+    EXPECT_FALSE(secure.WaitForDelivery(3, 200));
+    ASSERT_EQ(Entries().size(), 3u);
+    EXPECT_EQ(Entries()[2], "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: c@example.org; Reason: "
+                            "The login method 5 of the settings is not one that Corvalet knows (0 to 4)");
+    std::string log;
+    ReadFileBytes(Folder.File("Corvalet.log").string(), log);
+    EXPECT_EQ(log.find(token), std::string::npos);
 }
 
 } // namespace
