@@ -35,6 +35,7 @@ private:
 class TUnaskedPasswordSource final : public TPasswordSource {
 public:
     std::string Password(const std::string&, const std::string&) override { return {}; }
+    std::string Token(const std::string&, const std::string&) override { return {}; }
 };
 
 // With the window hidden no box is ever shown; the outcome is printed instead.

@@ -83,8 +83,33 @@ void TDataModuleMailClient::SetLogin(const std::string& user, const std::string&
     Data.NetSMTP.Username = user;
     WipeSecret(Data.NetSMTP.Password);
     Data.NetSMTP.Password = password;
-    Data.NetSMTP.SetAuthenticationType(user.empty() ? TAuthenticationType::atNone
-                                                    : TAuthenticationType::atPlainOrLogin);
+    ApplyLoginMethod();
+}
+
+void TDataModuleMailClient::SetAuthentication(int method) {
+    LoginMethod = method;
+    ApplyLoginMethod();
+}
+
+void TDataModuleMailClient::ApplyLoginMethod() {
+    TAuthenticationType type = TAuthenticationType::atPlainOrLogin;
+    switch (LoginMethod) {
+    case AuthenticationPlain:
+        type = TAuthenticationType::atPlain;
+        break;
+    case AuthenticationLogin:
+        type = TAuthenticationType::atLoginOnly;
+        break;
+    case AuthenticationXOAuth2:
+        type = TAuthenticationType::atXOAuth2;
+        break;
+    case AuthenticationOAuthBearer:
+        type = TAuthenticationType::atOAuthBearer;
+        break;
+    default:
+        break;
+    }
+    Data.NetSMTP.SetAuthenticationType(Data.NetSMTP.Username.empty() ? TAuthenticationType::atNone : type);
 }
 
 // The password is needed only up to the login of the one transaction that Send runs. It is wiped

@@ -37,6 +37,7 @@ public:
     void SetPort(int port) override;
     void SetSecurity(int security, const std::string& trustFile) override;
     void SetLogin(const std::string& user, const std::string& password) override;
+    void SetAuthentication(int method) override;
     void Connect(int timeoutMs) override;
     void SetMessageId(const std::string& id) override;
     void Send() override;
@@ -45,7 +46,11 @@ public:
     void Disconnect() override;
 
 private:
+    // The SMTP client's method for the login method and whether there is a user to log in.
+    void ApplyLoginMethod();
+
     TCorvaletDataModule& Data;
+    int LoginMethod = 0;
 };
 
 } // namespace corvalet

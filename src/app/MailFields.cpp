@@ -27,6 +27,7 @@ TMailFields MailFieldsOf(const TConfiguration& settings) {
     fields.PortNumber = std::to_string(settings.PortNumber);
     fields.Security = settings.Security;
     fields.UserName = settings.UserName;
+    fields.Authentication = settings.Authentication;
     fields.TrustFile = settings.TrustFile;
     return fields;
 }

@@ -30,6 +30,9 @@ struct TMailFields {
     std::string UserName;
     // A PEM file of certificates trusted besides the system's.
     std::string TrustFile;
+    // The login method: AuthenticationAutomatic .. AuthenticationOAuthBearer; any other value is
+    // kept as it was read so that the mailing can refuse it.
+    int Authentication = 0;
 };
 
 // The fields of the saved settings, as the window shows them right after start.

@@ -196,14 +196,22 @@ void TMailJob::ComposeConnection(const TMailFields& fields) {
 }
 
 void TMailJob::PrepareLogin(const TMailFields& fields) {
+    const int method = fields.Authentication;
+    // A later version's method, or a hand edit, is not replaced by one that may send the
+    // password where the user did not mean it to go.
+    if (method < AuthenticationAutomatic || method > AuthenticationOAuthBearer)
+        throw EMailJobError("The login method " + std::to_string(method) +
+                            " of the settings is not one that Corvalet knows (0 to 4)");
+    Client.SetAuthentication(method);
     const std::string& user = fields.UserName;
     if (user.empty()) {
         Client.SetLogin("", "");
         return;
     }
-    std::string password = Passwords.Password(fields.SMTPHost, user);
-    const TSecretWipe wipe(password);
-    Client.SetLogin(user, password);
+    const bool token = method == AuthenticationXOAuth2 || method == AuthenticationOAuthBearer;
+    std::string secret = token ? Passwords.Token(fields.SMTPHost, user) : Passwords.Password(fields.SMTPHost, user);
+    const TSecretWipe wipe(secret);
+    Client.SetLogin(user, secret);
 }
 
 void TMailJob::RunSession(const TMailFields& fields, const TMailRequest& request, const std::string& messageId) {

@@ -58,6 +58,9 @@ public:
     virtual void SetSecurity(int security, const std::string& trustFile) = 0;
     // An empty user: no login. The client keeps the password only until the session has used it.
     virtual void SetLogin(const std::string& user, const std::string& password) = 0;
+    // The login method of the Authentication setting (0 automatic .. 4 OAUTHBEARER, already
+    // checked); with 3 and 4 the login's password is an access token.
+    virtual void SetAuthentication(int method) = 0;
     // Connects, reads the greeting and introduces the client; 0 gives the default time-out.
     virtual void Connect(int timeoutMs) = 0;
     // "<unique@domain>" for the message's Message-ID line.
@@ -132,7 +135,8 @@ private:
     // refused.
     void ComposeConnection(const TMailFields& fields);
     void RunSession(const TMailFields& fields, const TMailRequest& request, const std::string& messageId);
-    // Hands the login of the user name, with its password, to the client.
+    // Hands the login method and the login of the user name, with its password or token, to the
+    // client; a method the program does not know is refused.
     void PrepareLogin(const TMailFields& fields);
     void ReportSuccess(const std::string& recipients, const std::string& messageId);
     void ReportFailure(const std::string& recipients, const std::string& reason, const std::string& note);

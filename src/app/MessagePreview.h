@@ -59,6 +59,7 @@ public:
         TrustFile = trustFile;
     }
     void SetLogin(const std::string& user, const std::string& /*password*/) override { User = user; }
+    void SetAuthentication(int method) override { Fill.SetAuthentication(method); }
 
     void Connect(int timeoutMs) override;
     void SetMessageId(const std::string& id) override { Fill.SetMessageId(id); }

@@ -67,4 +67,10 @@ std::string TStoreOrCommandPasswordSource::Password(const std::string& host, con
                                ", and no password command is set");
 }
 
+std::string TStoreOrCommandPasswordSource::Token(const std::string& host, const std::string& user) {
+    if (Command == nullptr || !Command->HasCommand())
+        throw EPasswordUnavailable("No access token for " + user + " at " + host + ": no password command is set");
+    return Command->Token(host, user);
+}
+
 } // namespace corvalet

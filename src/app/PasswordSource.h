@@ -19,6 +19,9 @@ public:
     virtual ~TPasswordSource() = default;
     // The password of `user` at `host`; raises EPasswordUnavailable.
     virtual std::string Password(const std::string& host, const std::string& user) = 0;
+    // The access token of a token login (XOAUTH2, OAUTHBEARER): never a kept password; raises
+    // EPasswordUnavailable.
+    virtual std::string Token(const std::string& host, const std::string& user) = 0;
 };
 
 // The password as the first line of a command's output, as the user's mail tools take it from a
@@ -32,6 +35,8 @@ public:
                            int timeoutMs = 60000);
 
     std::string Password(const std::string& host, const std::string& user) override;
+    // The command's first line is the token as it is the password.
+    std::string Token(const std::string& host, const std::string& user) override { return Password(host, user); }
     bool HasCommand() const;
 
 private:
@@ -63,6 +68,8 @@ public:
         : Store(store), Command(command) {}
 
     std::string Password(const std::string& host, const std::string& user) override;
+    // Only the command gives a token: a password kept in the store never stands in for it.
+    std::string Token(const std::string& host, const std::string& user) override;
 
 private:
     TSecretStore* Store;

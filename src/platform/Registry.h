@@ -34,7 +34,9 @@ inline constexpr const char* SMTPPortValue = "SMTP Port";
 inline constexpr const char* SMTPSecurityValue = "SMTP Security";
 // The login name; empty when the account does not log in.
 inline constexpr const char* SMTPUserNameValue = "SMTP User Name";
-// A command whose first line of output is the password.
+// The login method: "1" PLAIN, "2" LOGIN, "3" XOAUTH2, "4" OAUTHBEARER; empty: automatic.
+inline constexpr const char* SMTPAuthenticationValue = "SMTP Authentication";
+// A command whose first line of output is the password (or the access token).
 inline constexpr const char* SMTPPasswordCommandValue = "SMTP Password Command";
 // A file of certificates to trust besides the system's.
 inline constexpr const char* SMTPTrustFileValue = "SMTP Trust File";

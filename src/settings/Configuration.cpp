@@ -85,6 +85,7 @@ void TConfiguration::ReadDefaultMailAccount() {
     PortNumber = 25;
     Security = SecurityNone;
     UserName.clear();
+    Authentication = AuthenticationAutomatic;
     PasswordCommand.clear();
     TrustFile.clear();
     const auto manager = Registry->OpenKey(AccountManagerKey);
@@ -101,6 +102,7 @@ void TConfiguration::ReadDefaultMailAccount() {
     PortNumber = ReadInteger(details->ReadString(SMTPPortValue)).value_or(PortNumber);
     Security = ReadInteger(details->ReadString(SMTPSecurityValue)).value_or(Security);
     UserName = details->ReadString(SMTPUserNameValue);
+    Authentication = ReadInteger(details->ReadString(SMTPAuthenticationValue)).value_or(Authentication);
     PasswordCommand = details->ReadString(SMTPPasswordCommandValue);
     TrustFile = details->ReadString(SMTPTrustFileValue);
 }
@@ -142,6 +144,7 @@ void TConfiguration::LoadFromIni() {
     if (const std::optional<std::string> security = ini.ReadValue(Connection, "Security"))
         Security = corvalet::ReadInteger(*security, true).value_or(SecurityUnknown);
     UserName = ini.ReadString(Connection, "UserName", UserName);
+    Authentication = ini.ReadInteger(Connection, "Authentication", Authentication);
     PasswordCommand = ini.ReadString(Connection, "PasswordCommand", PasswordCommand);
     TrustFile = ini.ReadString(Connection, "TrustFile", TrustFile);
 
@@ -186,6 +189,7 @@ void TConfiguration::SaveToIni() {
     if (Security >= SecurityNone && Security <= SecurityTLS)
         WriteWhenUsed(*ini, "Security", std::to_string(Security), Security != SecurityNone);
     WriteWhenUsed(*ini, "UserName", UserName, !UserName.empty());
+    WriteWhenUsed(*ini, "Authentication", std::to_string(Authentication), Authentication != AuthenticationAutomatic);
     WriteWhenUsed(*ini, "PasswordCommand", PasswordCommand, !PasswordCommand.empty());
     WriteWhenUsed(*ini, "TrustFile", TrustFile, !TrustFile.empty());
 

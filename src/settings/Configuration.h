@@ -22,6 +22,14 @@ inline constexpr std::int32_t SecurityTLS = 2;
 // A Security value in the settings file that does not read as a number.
 inline constexpr std::int32_t SecurityUnknown = -1;
 
+// The values of the Authentication setting: the login method. Automatic is PLAIN when the server
+// offers it, else LOGIN; the two last send an OAuth 2 access token instead of a password.
+inline constexpr std::int32_t AuthenticationAutomatic = 0;
+inline constexpr std::int32_t AuthenticationPlain = 1;
+inline constexpr std::int32_t AuthenticationLogin = 2;
+inline constexpr std::int32_t AuthenticationXOAuth2 = 3;
+inline constexpr std::int32_t AuthenticationOAuthBearer = 4;
+
 // "Corvalet": the window caption's first word and the default log file name's stem.
 std::string ApplicationName();
 
@@ -60,7 +68,10 @@ public:
     std::int32_t Security = 0;
     // The login name; empty: no login.
     std::string UserName;
-    // A command whose first line of output is the password (never the password itself).
+    // The login method: AuthenticationAutomatic .. AuthenticationOAuthBearer.
+    std::int32_t Authentication = AuthenticationAutomatic;
+    // A command whose first line of output is the password (never the password itself), or the
+    // access token with a token login.
     std::string PasswordCommand;
     // A PEM file of certificates trusted besides the system's.
     std::string TrustFile;

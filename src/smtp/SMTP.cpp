@@ -88,7 +88,15 @@ bool IsLoopback(const std::string& dottedAddress) {
     return dottedAddress.rfind("127.", 0) == 0;
 }
 
+bool IsTokenLogin(TAuthenticationType type) {
+    return type == TAuthenticationType::atXOAuth2 || type == TAuthenticationType::atOAuthBearer;
+}
+
 } // namespace
+
+std::string ReplyOnOneLineOf(const TNetRFCReply& reply) {
+    return ReplyOnOneLine(reply);
+}
 
 void CollectAuthSchemes(const std::vector<std::string>& replyText, std::vector<std::string>& schemes) {
     for (const std::string& original : replyText) {
@@ -286,7 +294,8 @@ void TNetSMTP::RequireProtectedLogin() {
     const TNetSocketHandle* handle = socket != nullptr ? socket->SocketHandle() : nullptr;
     if (handle != nullptr && IsLoopback(handle->PeerAddress))
         return;
-    throw ENetLoginImpossible("The password is not sent to " + Host +
+    const std::string credential = IsTokenLogin(Authentication) ? "The access token" : "The password";
+    throw ENetLoginImpossible(credential + " is not sent to " + Host +
                               " over an unprotected connection: choose STARTTLS or TLS");
 }
 
@@ -309,29 +318,31 @@ void TNetSMTP::Disconnect() {
 }
 
 bool TNetSMTP::CanAuthenticateWith(TAuthenticationType type) const {
-    if (type == TAuthenticationType::atPlainOrLogin)
+    switch (type) {
+    case TAuthenticationType::atPlainOrLogin:
         return Holds(AuthSchemes, "PLAIN") || Holds(AuthSchemes, "LOGIN");
-    return type == TAuthenticationType::atLogin && Holds(AuthSchemes, "LOGIN");
+    case TAuthenticationType::atLogin:
+    case TAuthenticationType::atLoginOnly:
+        return Holds(AuthSchemes, "LOGIN");
+    case TAuthenticationType::atPlain:
+        return Holds(AuthSchemes, "PLAIN");
+    case TAuthenticationType::atXOAuth2:
+        return Holds(AuthSchemes, "XOAUTH2");
+    case TAuthenticationType::atOAuthBearer:
+        return Holds(AuthSchemes, "OAUTHBEARER");
+    case TAuthenticationType::atNone:
+        break;
+    }
+    return false;
 }
 
 void TNetSMTP::AuthenticatePlainOrLogin() {
     if (!CanAuthenticateWith(TAuthenticationType::atPlainOrLogin))
         throw ENetLoginImpossible("The server offers no login method that Corvalet knows (PLAIN or LOGIN)");
-    try {
-        if (Holds(AuthSchemes, "PLAIN")) {
-            std::string credentials;
-            const TSecretWipe wipe(credentials);
-            credentials.reserve(Username.size() + Password.size() + 2);
-            credentials.append(1, '\0').append(Username).append(1, '\0').append(Password);
-            SendSecretLine("AUTH PLAIN ", credentials);
-        } else {
-            SendCommand("AUTH LOGIN", 334);
-            SendCommand(Base64(Username), 334);
-            SendSecretLine("", Password);
-        }
-    } catch (const ENetProtocolReplyError& refusal) {
-        throw ENetLoginRefused(refusal.ReplyCode, ReplyOnOneLine(LastReply));
-    }
+    if (Holds(AuthSchemes, "PLAIN"))
+        LogInWithPlain();
+    else
+        LogInWithLogin();
 }
 
 // Every copy that holds the password, plain or encoded, is wiped once it is sent. The line is
@@ -351,6 +362,8 @@ void TNetSMTP::SendSecretLine(std::string_view verb, const std::string& secret) 
 bool TNetSMTP::Authenticate() {
     if (Authentication == TAuthenticationType::atPlainOrLogin)
         AuthenticatePlainOrLogin();
+    else if (Authentication != TAuthenticationType::atLogin && Authentication != TAuthenticationType::atNone)
+        AuthenticateWithChosenMethod();
     if (Authentication == TAuthenticationType::atLogin) {
         SendCommand("AUTH LOGIN", 334);
         SendCommand(Base64(Username), 334);
@@ -384,9 +397,10 @@ void TNetSMTP::RunTransaction(const TNetSMTPEnvelope& addresses, const std::func
     MessageEnded = false;
     const TNetSMTPEnvelope envelope = WrittenEnvelope(addresses);
 
+    // Only atLogin passes over a server that does not offer its method; every other choice fails
+    // with a clear reason then.
     const bool login = Authentication != TAuthenticationType::atNone && !Authenticated &&
-                       (CanAuthenticateWith(Authentication) ||
-                        Authentication == TAuthenticationType::atPlainOrLogin);
+                       (CanAuthenticateWith(Authentication) || Authentication != TAuthenticationType::atLogin);
     if (login)
         RequireProtectedLogin();
     std::vector<std::string> pending = envelope.Recipients;

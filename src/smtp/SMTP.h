@@ -14,8 +14,10 @@
 namespace corvalet {
 
 // atPlainOrLogin logs in with PLAIN when the server lists it, else with LOGIN, and fails with a
-// clear reason when the server lists neither.
-enum class TAuthenticationType { atNone, atLogin, atPlainOrLogin };
+// clear reason when the server lists neither. atLogin logs in only when the server lists LOGIN.
+// atPlain, atLoginOnly, atXOAuth2 and atOAuthBearer log in with that one method and fail with a
+// clear reason when the server does not list it; the two last send `Password` as a bearer token.
+enum class TAuthenticationType { atNone, atLogin, atPlainOrLogin, atPlain, atLoginOnly, atXOAuth2, atOAuthBearer };
 
 // How the connection to the server is protected: not at all, by STARTTLS after the greeting, or
 // by TLS from the first byte.
@@ -156,6 +158,14 @@ private:
     void AuthenticatePlainOrLogin();
     // Sends `verb` and the base64 of `secret` as one line and reads the 235 that accepts the login.
     void SendSecretLine(std::string_view verb, const std::string& secret);
+    // The methods of the settings' choice (SMTPAuthentication.cpp).
+    void AuthenticateWithChosenMethod();
+    void LogInWithPlain();
+    void LogInWithLogin();
+    // AUTH with the initial response; a 334 error challenge gets `errorAnswer`, and the server's
+    // final refusal is raised as ENetTokenRefused.
+    void LogInWithToken(const std::string& mechanism, const std::string& initialResponse,
+                        const std::string& errorAnswer);
 
     // The message writer's way onto this connection.
     class TConnectionSink : public TNetMessageSink {
@@ -190,6 +200,9 @@ TNetSMTPEnvelope WrittenEnvelope(const TNetSMTPEnvelope& envelope);
 // Adds the mechanisms of the "AUTH " and "AUTH=" lines of an EHLO reply to `schemes`, upper case,
 // each once, in the order met.
 void CollectAuthSchemes(const std::vector<std::string>& replyText, std::vector<std::string>& schemes);
+
+// The reply's code and text lines on one line, for a message of one line.
+std::string ReplyOnOneLineOf(const TNetRFCReply& reply);
 
 // Refuses text for a command line that holds CR, LF or NUL: it would end the command early and let
 // the rest pose as another command. `what` names the text in the message.

@@ -21,6 +21,13 @@ public:
         : ENetProtocolReplyError(code, "The server refused the login: " + reply) {}
 };
 
+// The server refused the access token of a bearer-token login (it may have expired: a fresh one
+// can be tried); the message is that of every refused login.
+class ENetTokenRefused : public ENetLoginRefused {
+public:
+    using ENetLoginRefused::ENetLoginRefused;
+};
+
 // A login that cannot or may not take place; the message says why.
 class ENetLoginImpossible : public ENetException {
 public:

@@ -224,6 +224,8 @@ TMailFields TMainForm::MailFields() const {
     fields.Security = security >= 0 ? security : Services.Configuration.Security;
     fields.UserName = FromQt(Connection->UserName()->text().trimmed());
     fields.TrustFile = Services.Configuration.TrustFile;
+    // The page has no choice of login method yet: the saved one holds.
+    fields.Authentication = Services.Configuration.Authentication;
     return fields;
 }
 

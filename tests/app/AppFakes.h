@@ -53,6 +53,7 @@ public:
     void SetLogin(const std::string& user, const std::string& password) override {
         Calls.push_back(user.empty() ? "No login" : "Login " + user + " " + password);
     }
+    void SetAuthentication(int method) override { Authentication = method; }
     void Connect(int timeoutMs) override {
         Calls.push_back("Connect " + std::to_string(timeoutMs));
         Connected = true;
@@ -101,6 +102,7 @@ public:
     // The Message-ID of each mailing, in order, and whether Send is to count as past the final ".".
     std::vector<std::string> MessageIds;
     bool EndSent = false;
+    int Authentication = -1;
 };
 
 // A password source that gives one password, or refuses as a source without any does, and counts
@@ -113,6 +115,7 @@ public:
             throw EPasswordUnavailable("No password for " + user + " at " + host);
         return Kept;
     }
+    std::string Token(const std::string& host, const std::string& user) override { return Password(host, user); }
     std::string Kept;
     int Asked = 0;
 };

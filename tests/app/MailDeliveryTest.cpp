@@ -6,6 +6,7 @@
 #include "app/PasswordSource.h"
 #include "log/Logger.h"
 #include "platform/TextFile.h"
+#include "settings/Configuration.h"
 #include "support/AiosmtpdServer.h"
 #include "support/FakeClock.h"
 #include "support/ScriptedSMTPServer.h"
@@ -34,6 +35,7 @@ public:
         fields.Security = Security;
         fields.UserName = User;
         fields.TrustFile = TrustFile;
+        fields.Authentication = Authentication;
         return fields;
     }
     bool IsVisible() const override { return Visible; }
@@ -48,6 +50,7 @@ public:
     int Security = 0;
     std::string User;
     std::string TrustFile;
+    int Authentication = 0;
     bool Visible = false;
 };
 
@@ -258,6 +261,56 @@ TEST_F(MailDeliveryTest, TLSAndLoginWithThePasswordFromTheCommand) {
     ReadFileBytes(Folder.File("Corvalet.log").string(), log);
     EXPECT_EQ(log.find(password), std::string::npos);
     EXPECT_EQ(secure.CommandLog().find(password), std::string::npos);
+}
+
+} // namespace
+} // namespace corvalet
+
+namespace corvalet {
+namespace {
+
+using namespace test;
+
+// A secret store that holds a password for every login, to show that a token login never takes it.
+class TKeptPasswordStore final : public TSecretStore {
+public:
+    std::string Read(const std::string&, const std::string&, std::string&) override { return "kept-password"; }
+    bool Has(const std::string&, const std::string&, std::string&) override { return true; }
+    bool Write(const std::string&, const std::string&, const std::string&, std::string&) override { return true; }
+};
+
+TEST_F(MailDeliveryTest, TokenLoginsTakeTheTokenFromThePasswordCommand) {
+    const std::string token = "access-token-from-helper";
+    TAiosmtpdServer secure({"--security", "tls", "--bearer", "ann@example.org", token});
+    const std::string command = "printf '" + token + "\\nrefresh-line\\n'";
+    TCommandPasswordSource tokens([&command] { return command; }, Folder.File("Corvalet.ini").string(), 5000);
+    TKeptPasswordStore store;
+    TStoreOrCommandPasswordSource passwords(&store, &tokens);
+    TMailJob job{Window, Client, passwords, Dialogs, Logger, Clock, Formats, [] { return 1; }};
+    Window.TrustFile = secure.AuthorityFile();
+    int& method = Window.Authentication;
+    method = AuthenticationXOAuth2;
+    Window.Host = "localhost";
+    Window.Port = std::to_string(secure.Port());
+    Window.Security = 2;
+    Window.User = "ann@example.org";
+    job.SendMailTo("a@example.org", 0);
+    ASSERT_TRUE(secure.WaitForDelivery(1)) << testing::PrintToString(Entries());
+    method = AuthenticationOAuthBearer;
+    job.SendMailTo("b@example.org", 0);
+    ASSERT_TRUE(secure.WaitForDelivery(2)) << testing::PrintToString(Entries());
+    EXPECT_TRUE(DataModule.NetSMTP.Password.empty());
+
+    // A method the program does not know fails the mailing before anything is sent.
+    method = 5;
+    job.SendMailTo("c@example.org", 0);
+    EXPECT_FALSE(secure.WaitForDelivery(3, 200));
+    ASSERT_EQ(Entries().size(), 3u);
+    EXPECT_EQ(Entries()[2], "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: c@example.org; Reason: "
+                            "The login method 5 of the settings is not one that Corvalet knows (0 to 4)");
+    std::string log;
+    ReadFileBytes(Folder.File("Corvalet.log").string(), log);
+    EXPECT_EQ(log.find(token), std::string::npos);
 }
 
 } // namespace

@@ -161,6 +161,23 @@ TEST_F(ConfigurationTest, ConnectionKeysOfLoginAndSecurityAreWrittenOnlyOnceUsed
     EXPECT_EQ(reloaded.PasswordCommand, "echo secret");
 }
 
+TEST_F(ConfigurationTest, LoginMethodFromTheMailAccountAndTheFileWrittenOnceChosen) {
+    const std::string key = std::string(AccountsKey) + "\\Work";
+    Registry.SetDefaultAccount("Work", "me@test", "smtp.test");
+    Registry.SetString(key, SMTPAuthenticationValue, "3");
+    EXPECT_EQ(Make().Authentication, AuthenticationXOAuth2);
+    Registry.SetString(key, SMTPAuthenticationValue, "");
+    EXPECT_EQ(Make().Authentication, AuthenticationAutomatic);
+
+    TConfiguration configuration = Loaded("[Connection]\r\nSMTPHost=h\r\n");
+    configuration.SaveToIni();
+    EXPECT_EQ(SavedFile().find("Authentication"), std::string::npos) << SavedFile();
+    configuration.Authentication = AuthenticationOAuthBearer;
+    configuration.SaveToIni();
+    EXPECT_NE(SavedFile().find("\r\nAuthentication=4\r\n"), std::string::npos) << SavedFile();
+    EXPECT_EQ(Loaded(SavedFile()).Authentication, AuthenticationOAuthBearer);
+}
+
 std::string RecipientKeys(int from, int to) {
     std::string keys;
     for (int n = from; n < to; ++n) {

@@ -107,6 +107,17 @@ TEST_F(MsmtpRegistryTest, PortSecurityLoginAndTrustFileOfTheAccount) {
     }
 }
 
+TEST_F(MsmtpRegistryTest, LoginMethodsWithASettingAreTakenOverOthersLeaveTheChoice) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"auth plain", "1"}, {"auth LOGIN", "2"}, {"auth xoauth2", "3"}, {"auth oauthbearer", "4"},
+        {"auth on", ""},     {"auth cram-md5", ""}, {"auth off", ""},     {"", ""},
+    };
+    for (const auto& [commands, expected] : cases) {
+        const TMsmtpRegistry registry = WithConfig(std::string("account default\nuser me\n") + commands + "\n");
+        EXPECT_EQ(AccountValue(registry, "default", SMTPAuthenticationValue), expected) << commands;
+    }
+}
+
 TEST_F(MsmtpRegistryTest, KeyPathsAndValueNamesIgnoreCaseAccountNamesDoNot) {
     const TMsmtpRegistry registry = WithConfig("account Work\nhost w.test\n");
     std::string upper = AccountManagerKey;

@@ -168,6 +168,21 @@ std::string UserOf(const TCommands& commands) {
     return CommandOf(commands, "user");
 }
 
+// The methods Corvalet has a setting for; "on" and every other method leave the choice to
+// Corvalet (PLAIN when offered, else LOGIN).
+std::string AuthenticationOf(const TCommands& commands) {
+    const std::string method = Lower(CommandOf(commands, "auth"));
+    if (method == "plain")
+        return "1";
+    if (method == "login")
+        return "2";
+    if (method == "xoauth2")
+        return "3";
+    if (method == "oauthbearer")
+        return "4";
+    return {};
+}
+
 // "system" names the system's own store, which is trusted anyway.
 std::string TrustFileOf(const TCommands& commands) {
     const std::string file = CommandOf(commands, "tls_trust_file");
@@ -221,6 +236,7 @@ std::unique_ptr<TRegistryKey> TMsmtpRegistry::OpenKey(const std::string& path) c
         {Lower(SMTPPortValue), PortOf(account->second)},
         {Lower(SMTPSecurityValue), SecurityOf(account->second)},
         {Lower(SMTPUserNameValue), UserOf(account->second)},
+        {Lower(SMTPAuthenticationValue), AuthenticationOf(account->second)},
         {Lower(SMTPPasswordCommandValue), CommandOf(account->second, "passwordeval")},
         {Lower(SMTPTrustFileValue), TrustFileOf(account->second)},
     });
