@@ -315,3 +315,53 @@ TEST_F(MailDeliveryTest, TokenLoginsTakeTheTokenFromThePasswordCommand) {
 
 } // namespace
 } // namespace corvalet
+
+namespace corvalet {
+namespace {
+
+using namespace test;
+
+// The password stays in the client only while its session runs: whichever step ends the mailing,
+// nothing of it is left for the next mailing or for a look at the program's memory.
+TEST_F(MailDeliveryTest, ThePasswordIsGoneAfterEveryWayAMailingEnds) {
+    const std::string offersLogin = "250-corvalet.test\r\n250-STARTTLS\r\n250 AUTH PLAIN LOGIN\r\n";
+    struct Case {
+        const char* Name;
+        std::vector<TSMTPRule> Rules;
+        int Security;
+        bool Delivered;
+    };
+    const Case cases[] = {
+        {"greeting refused", {{"", "554 go away\r\n", TSMTPAction::ReplyThenClose}}, 0, false},
+        {"STARTTLS refused", {{"EHLO", offersLogin}, {"STARTTLS", "454 not now\r\n"}}, 1, false},
+        {"handshake fails", {{"EHLO", offersLogin}, {"STARTTLS", "220 go\r\n", TSMTPAction::ReplyThenClose}}, 1,
+         false},
+        {"login refused", {{"EHLO", offersLogin}, {"AUTH", "535 no\r\n"}}, 0, false},
+        {"recipient refused", {{"EHLO", offersLogin}, {"AUTH", "235 ok\r\n"}, {"RCPT TO", "550 no\r\n"}}, 0, false},
+        {"delivered", {{"EHLO", offersLogin}, {"AUTH", "235 ok\r\n"}}, 0, true},
+    };
+    Passwords.Kept = "s3cret-pw";
+    Window.User = "ann";
+    for (const Case& c : cases) {
+        TScriptedSMTPServer server(c.Rules);
+        Window.Port = std::to_string(server.Port());
+        Window.Security = c.Security;
+        Job.SendMailTo("a@example.org", 0);
+        EXPECT_EQ(Job.LastOutcome().Sent, c.Delivered) << c.Name << ": " << Job.LastOutcome().Text;
+        EXPECT_TRUE(DataModule.NetSMTP.Password.empty()) << c.Name;
+    }
+    // A port where nobody listens: the connect itself fails.
+    int closedPort = 0;
+    {
+        TScriptedSMTPServer gone;
+        closedPort = gone.Port();
+    }
+    Window.Port = std::to_string(closedPort);
+    Window.Security = 0;
+    Job.SendMailTo("a@example.org", 0);
+    EXPECT_FALSE(Job.LastOutcome().Sent);
+    EXPECT_TRUE(DataModule.NetSMTP.Password.empty());
+}
+
+} // namespace
+} // namespace corvalet
