@@ -38,5 +38,23 @@ TEST(SMTPSinkServerTest, CountsEveryMessageWhereverTheEndOfDataFalls) {
     EXPECT_GE(sink.DataBytes(), 300000);
 }
 
+// Offered or not, the sink answers every command in turn, so the grouped envelope of a pipelining
+// client gets through as the one-by-one one does.
+TEST(SMTPSinkServerTest, OffersPipeliningWhenToldAndAnswersGroupedCommands) {
+    TSMTPSinkServer sink;
+    for (const bool offer : {true, false}) {
+        sink.OfferPipelining(offer);
+        TNetSMTP smtp;
+        smtp.Host = "127.0.0.1";
+        smtp.Port = sink.Port();
+        smtp.ReadTimeout = 2000;
+        smtp.Connect();
+        EXPECT_EQ(smtp.Capabilities.Pipelining(), offer);
+        smtp.SendTransaction({"a@x.test", {"b@x.test", "c@x.test", "d@x.test"}}, [&] { smtp.WriteLine("hi"); });
+        smtp.Disconnect();
+    }
+    EXPECT_TRUE(WaitForMessages(sink, 2));
+}
+
 } // namespace
 } // namespace corvalet::test

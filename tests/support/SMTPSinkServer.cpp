@@ -198,7 +198,8 @@ void TSMTPSinkServer::Converse(TConnection& connection) {
                     connection.Close();
                 return;
             } else if (StartsWithCommand(line, "EHLO")) {
-                if (!connection.SendAll("250-sink\r\n250 SIZE 0\r\n"))
+                if (!connection.SendAll(Pipelining ? "250-sink\r\n250-PIPELINING\r\n250 SIZE 0\r\n"
+                                                   : "250-sink\r\n250 SIZE 0\r\n"))
                     return;
             } else if (!connection.SendAll("250 OK\r\n")) {
                 return;

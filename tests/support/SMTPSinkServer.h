@@ -29,6 +29,9 @@ public:
     // Messages received whole, and the bytes of their data (the end-of-data line not counted).
     std::int64_t Messages() const { return MessageCount; }
     std::int64_t DataBytes() const { return ByteCount; }
+    // Whether the reply to EHLO offers PIPELINING (not at first). Commands are answered in the
+    // order they come either way, so a client may group them whenever it likes.
+    void OfferPipelining(bool offer) { Pipelining = offer; }
 
 private:
     class TConnection;
@@ -41,6 +44,7 @@ private:
     TOwnedSocket Listener;
     int ListenPort = 0;
     std::atomic<bool> Stopping{false};
+    std::atomic<bool> Pipelining{false};
     std::atomic<std::int64_t> MessageCount{0};
     std::atomic<std::int64_t> ByteCount{0};
     std::thread Thread;
