@@ -21,6 +21,20 @@ public:
     std::vector<std::string> Shown;
 };
 
+// The mail job's window as a test sets it: the fields as they are to stand, its visibility, and
+// the number of wait cursors shown and not yet restored.
+class TFieldsWindow final : public TMailJobWindow {
+public:
+    TMailFields MailFields() const override { return Fields; }
+    bool IsVisible() const override { return Visible; }
+    void ShowWaitCursor() override { ++WaitCursors; }
+    void RestoreCursor() override { --WaitCursors; }
+
+    TMailFields Fields;
+    bool Visible = false;
+    int WaitCursors = 0;
+};
+
 // A mail client that records each call as a text ("Recipients 0 a@x", "Connect 30000", "Send"),
 // refuses recipients texts that begin with "@" as the address parser does, and fails where told.
 class TRecordingMailClient final : public TMailClient {
@@ -115,7 +129,9 @@ public:
             throw EPasswordUnavailable("No password for " + user + " at " + host);
         return Kept;
     }
-    std::string Token(const std::string& host, const std::string& user) override { return Password(host, user); }
+    std::string Token(const std::string& host, const std::string& user) override {
+        return Password(host, user);
+    }
     std::string Kept;
     int Asked = 0;
 };

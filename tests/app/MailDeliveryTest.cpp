@@ -19,48 +19,20 @@ namespace {
 
 using namespace test;
 
-// The window's fields as a test sets them.
-class TFieldsWindow final : public TMailJobWindow {
-public:
-    TMailFields MailFields() const override {
-        TMailFields fields;
-        fields.SenderName = Name;
-        fields.SenderAddress = Address;
-        fields.BodyFileName = Body;
-        fields.ContentType = 1;
-        fields.Subject = "Figures";
-        fields.Priority = 2;
-        fields.SMTPHost = Host;
-        fields.PortNumber = Port;
-        fields.Security = Security;
-        fields.UserName = User;
-        fields.TrustFile = TrustFile;
-        fields.Authentication = Authentication;
-        return fields;
-    }
-    bool IsVisible() const override { return Visible; }
-    void ShowWaitCursor() override {}
-    void RestoreCursor() override {}
-
-    std::string Name = "Team LEAD";
-    std::string Address = "Lead@Example.org";
-    std::string Body;
-    std::string Host = "127.0.0.1";
-    std::string Port;
-    int Security = 0;
-    std::string User;
-    std::string TrustFile;
-    int Authentication = 0;
-    bool Visible = false;
-};
-
 class MailDeliveryTest : public ::testing::Test {
 protected:
     MailDeliveryTest() {
         Logger.SetLines(&LogLines);
         Logger.SetFilePath(Folder.File("Corvalet.log").string());
         Folder.Write("body.txt", "Line one\r\n.Line with a dot\r\n");
-        Window.Body = Folder.File("body.txt").string();
+        TMailFields& fields = Window.Fields;
+        fields.SenderName = "Team LEAD";
+        fields.SenderAddress = "Lead@Example.org";
+        fields.BodyFileName = Folder.File("body.txt").string();
+        fields.ContentType = 1;
+        fields.Subject = "Figures";
+        fields.Priority = 2;
+        fields.SMTPHost = "127.0.0.1";
     }
 
     std::string Message(int number) const {
@@ -102,7 +74,7 @@ TEST(CorvaletDataModuleTest, ComponentsAreConfiguredForTheProgram) {
 }
 
 TEST_F(MailDeliveryTest, TwoBccRecipientsGetOneMessageWithoutToOrCcLine) {
-    Window.Port = std::to_string(Server.Port());
+    Window.Fields.PortNumber = std::to_string(Server.Port());
     Job.SendMailTo("a@example.org,b@example.org", 0);
     ASSERT_TRUE(Server.WaitForDelivery(1));
     EXPECT_EQ(Server.Envelope(1),
@@ -122,9 +94,9 @@ TEST_F(MailDeliveryTest, TwoBccRecipientsGetOneMessageWithoutToOrCcLine) {
 }
 
 TEST_F(MailDeliveryTest, CcMailingCarriesTheCcLineAndAnEmptyPortKeepsThePreviousOne) {
-    Window.Port = std::to_string(Server.Port());
+    Window.Fields.PortNumber = std::to_string(Server.Port());
     Job.SendMailTo("a@example.org", 0);
-    Window.Port = "";
+    Window.Fields.PortNumber = "";
     Job.SendMailTo("c@example.org", 1);
     ASSERT_TRUE(Server.WaitForDelivery(2));
     EXPECT_EQ(Server.Envelope(2), (std::vector<std::string>{"lead@example.org", "c@example.org"}));
@@ -135,7 +107,7 @@ TEST_F(MailDeliveryTest, CcMailingCarriesTheCcLineAndAnEmptyPortKeepsThePrevious
 TEST_F(MailDeliveryTest, ServerThatStopsAnsweringIsAFailedMailing) {
     TScriptedSMTPServer silent(std::vector<TSMTPRule>{{"MAIL FROM", "", TSMTPAction::Silent}});
     DataModule.NetSMTP.ReadTimeout = 300;
-    Window.Port = std::to_string(silent.Port());
+    Window.Fields.PortNumber = std::to_string(silent.Port());
     Job.SendMailTo("a@example.org", 0);
     EXPECT_EQ(Entries(),
               std::vector<std::string>{"ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: "
@@ -145,8 +117,8 @@ TEST_F(MailDeliveryTest, ServerThatStopsAnsweringIsAFailedMailing) {
 
 TEST_F(MailDeliveryTest, HostThatDoesNotResolveIsShownInABoxAndNotLogged) {
     Window.Visible = true;
-    Window.Host = "corvalet-no-such-host.invalid";
-    Window.Port = "25";
+    Window.Fields.SMTPHost = "corvalet-no-such-host.invalid";
+    Window.Fields.PortNumber = "25";
     Job.SendMailTo("a@example.org", 0);
     ASSERT_EQ(Dialogs.Shown.size(), 1u);
     EXPECT_NE(Dialogs.Shown[0].find("Error: Socket Error # 11001"), std::string::npos) << Dialogs.Shown[0];
@@ -156,12 +128,12 @@ TEST_F(MailDeliveryTest, HostThatDoesNotResolveIsShownInABoxAndNotLogged) {
 
 TEST_F(MailDeliveryTest, ErrorsOnlyLogKeepsSuccessesOutAndAddsOneErrorLine) {
     Logger.Kinds = ErrorLogKinds;
-    Window.Port = std::to_string(Server.Port());
+    Window.Fields.PortNumber = std::to_string(Server.Port());
     Job.SendMailTo("a@example.org", 0);
     ASSERT_TRUE(Server.WaitForDelivery(1));
     EXPECT_TRUE(Entries().empty());
     TScriptedSMTPServer refusing(std::vector<TSMTPRule>{{"RCPT TO", "550 No such user\r\n"}});
-    Window.Port = std::to_string(refusing.Port());
+    Window.Fields.PortNumber = std::to_string(refusing.Port());
     Job.SendMailTo("nobody@example.org", 0);
     ASSERT_EQ(Entries().size(), 1u);
     EXPECT_EQ(
@@ -178,11 +150,11 @@ TEST_F(MailDeliveryTest, ARefusedConnectionAndAReplyWithControlCharactersAreOneL
         TScriptedSMTPServer gone;
         closedPort = gone.Port();
     }
-    Window.Port = std::to_string(closedPort);
+    Window.Fields.PortNumber = std::to_string(closedPort);
     Job.SendMailTo("a@example.org", 0);
     TScriptedSMTPServer odd(
         std::vector<TSMTPRule>{{"RCPT TO", "550-No\x1B[31m such\x07 user\rX\r\n550 gone\x7F!\r\n"}});
-    Window.Port = std::to_string(odd.Port());
+    Window.Fields.PortNumber = std::to_string(odd.Port());
     Job.SendMailTo("b@example.org", 0);
     const std::string failed = "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: ";
     EXPECT_EQ(Entries(), (std::vector<std::string>{
@@ -213,7 +185,7 @@ TEST_F(MailDeliveryTest, AddressesThatDoNotParseAreRefusedBeforeAnythingIsSent) 
         {"\"abc\\", "Invalid e-mail address: \"abc\\"},
     };
     TScriptedSMTPServer server;
-    Window.Port = std::to_string(server.Port());
+    Window.Fields.PortNumber = std::to_string(server.Port());
     for (const Case& c : cases) {
         try {
             Job.SendMailTo(c.recipients, 0);
@@ -238,13 +210,14 @@ TEST_F(MailDeliveryTest, TLSAndLoginWithThePasswordFromTheCommand) {
     const std::string password = "pw-from-command";
     TAiosmtpdServer secure({"--security", "starttls", "--login", "ann", password});
     std::string command = "printf '" + password + "\\nnot this line\\n'";
-    TCommandPasswordSource passwords([&command] { return command; }, Folder.File("Corvalet.ini").string(), 5000);
+    TCommandPasswordSource passwords([&command] { return command; }, Folder.File("Corvalet.ini").string(),
+                                     5000);
     TMailJob job{Window, Client, passwords, Dialogs, Logger, Clock, Formats, [] { return 1; }};
-    Window.TrustFile = secure.AuthorityFile();
-    Window.Host = "localhost";
-    Window.Port = std::to_string(secure.Port());
-    Window.Security = 1;
-    Window.User = "ann";
+    Window.Fields.TrustFile = secure.AuthorityFile();
+    Window.Fields.SMTPHost = "localhost";
+    Window.Fields.PortNumber = std::to_string(secure.Port());
+    Window.Fields.Security = 1;
+    Window.Fields.UserName = "ann";
     job.SendMailTo("a@example.org", 0);
     ASSERT_TRUE(secure.WaitForDelivery(1)) << testing::PrintToString(Entries());
     EXPECT_EQ(secure.Envelope(1), (std::vector<std::string>{"lead@example.org", "a@example.org"}));
@@ -255,8 +228,9 @@ TEST_F(MailDeliveryTest, TLSAndLoginWithThePasswordFromTheCommand) {
     job.SendMailTo("b@example.org", 0);
     EXPECT_FALSE(secure.WaitForDelivery(2, 200));
     ASSERT_EQ(Entries().size(), 2u);
-    EXPECT_EQ(Entries()[1], "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: b@example.org; Reason: "
-                            "No password for ann at localhost: no password command is set");
+    EXPECT_EQ(Entries()[1],
+              "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: b@example.org; Reason: "
+              "No password for ann at localhost: no password command is set");
     std::string log;
     ReadFileBytes(Folder.File("Corvalet.log").string(), log);
     EXPECT_EQ(log.find(password), std::string::npos);
@@ -274,9 +248,13 @@ using namespace test;
 // A secret store that holds a password for every login, to show that a token login never takes it.
 class TKeptPasswordStore final : public TSecretStore {
 public:
-    std::string Read(const std::string&, const std::string&, std::string&) override { return "kept-password"; }
+    std::string Read(const std::string&, const std::string&, std::string&) override {
+        return "kept-password";
+    }
     bool Has(const std::string&, const std::string&, std::string&) override { return true; }
-    bool Write(const std::string&, const std::string&, const std::string&, std::string&) override { return true; }
+    bool Write(const std::string&, const std::string&, const std::string&, std::string&) override {
+        return true;
+    }
 };
 
 TEST_F(MailDeliveryTest, TokenLoginsTakeTheTokenFromThePasswordCommand) {
@@ -287,13 +265,13 @@ TEST_F(MailDeliveryTest, TokenLoginsTakeTheTokenFromThePasswordCommand) {
     TKeptPasswordStore store;
     TStoreOrCommandPasswordSource passwords(&store, &tokens);
     TMailJob job{Window, Client, passwords, Dialogs, Logger, Clock, Formats, [] { return 1; }};
-    Window.TrustFile = secure.AuthorityFile();
-    int& method = Window.Authentication;
+    Window.Fields.TrustFile = secure.AuthorityFile();
+    int& method = Window.Fields.Authentication;
     method = AuthenticationXOAuth2;
-    Window.Host = "localhost";
-    Window.Port = std::to_string(secure.Port());
-    Window.Security = 2;
-    Window.User = "ann@example.org";
+    Window.Fields.SMTPHost = "localhost";
+    Window.Fields.PortNumber = std::to_string(secure.Port());
+    Window.Fields.Security = 2;
+    Window.Fields.UserName = "ann@example.org";
     job.SendMailTo("a@example.org", 0);
     ASSERT_TRUE(secure.WaitForDelivery(1)) << testing::PrintToString(Entries());
     method = AuthenticationOAuthBearer;
@@ -306,8 +284,9 @@ TEST_F(MailDeliveryTest, TokenLoginsTakeTheTokenFromThePasswordCommand) {
     job.SendMailTo("c@example.org", 0);
     EXPECT_FALSE(secure.WaitForDelivery(3, 200));
     ASSERT_EQ(Entries().size(), 3u);
-    EXPECT_EQ(Entries()[2], "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: c@example.org; Reason: "
-                            "The login method 5 of the settings is not one that Corvalet knows (0 to 4)");
+    EXPECT_EQ(Entries()[2],
+              "ERROR:       12/09/2026 09:05:01 - Failed to send e-mail to: c@example.org; Reason: "
+              "The login method 5 of the settings is not one that Corvalet knows (0 to 4)");
     std::string log;
     ReadFileBytes(Folder.File("Corvalet.log").string(), log);
     EXPECT_EQ(log.find(token), std::string::npos);
@@ -334,18 +313,23 @@ TEST_F(MailDeliveryTest, ThePasswordIsGoneAfterEveryWayAMailingEnds) {
     const Case cases[] = {
         {"greeting refused", {{"", "554 go away\r\n", TSMTPAction::ReplyThenClose}}, 0, false},
         {"STARTTLS refused", {{"EHLO", offersLogin}, {"STARTTLS", "454 not now\r\n"}}, 1, false},
-        {"handshake fails", {{"EHLO", offersLogin}, {"STARTTLS", "220 go\r\n", TSMTPAction::ReplyThenClose}}, 1,
+        {"handshake fails",
+         {{"EHLO", offersLogin}, {"STARTTLS", "220 go\r\n", TSMTPAction::ReplyThenClose}},
+         1,
          false},
         {"login refused", {{"EHLO", offersLogin}, {"AUTH", "535 no\r\n"}}, 0, false},
-        {"recipient refused", {{"EHLO", offersLogin}, {"AUTH", "235 ok\r\n"}, {"RCPT TO", "550 no\r\n"}}, 0, false},
+        {"recipient refused",
+         {{"EHLO", offersLogin}, {"AUTH", "235 ok\r\n"}, {"RCPT TO", "550 no\r\n"}},
+         0,
+         false},
         {"delivered", {{"EHLO", offersLogin}, {"AUTH", "235 ok\r\n"}}, 0, true},
     };
     Passwords.Kept = "s3cret-pw";
-    Window.User = "ann";
+    Window.Fields.UserName = "ann";
     for (const Case& c : cases) {
         TScriptedSMTPServer server(c.Rules);
-        Window.Port = std::to_string(server.Port());
-        Window.Security = c.Security;
+        Window.Fields.PortNumber = std::to_string(server.Port());
+        Window.Fields.Security = c.Security;
         Job.SendMailTo("a@example.org", 0);
         EXPECT_EQ(Job.LastOutcome().Sent, c.Delivered) << c.Name << ": " << Job.LastOutcome().Text;
         EXPECT_TRUE(DataModule.NetSMTP.Password.empty()) << c.Name;
@@ -356,8 +340,8 @@ TEST_F(MailDeliveryTest, ThePasswordIsGoneAfterEveryWayAMailingEnds) {
         TScriptedSMTPServer gone;
         closedPort = gone.Port();
     }
-    Window.Port = std::to_string(closedPort);
-    Window.Security = 0;
+    Window.Fields.PortNumber = std::to_string(closedPort);
+    Window.Fields.Security = 0;
     Job.SendMailTo("a@example.org", 0);
     EXPECT_FALSE(Job.LastOutcome().Sent);
     EXPECT_TRUE(DataModule.NetSMTP.Password.empty());

@@ -18,50 +18,21 @@ using test::TFakeClock;
 using test::TTempDir;
 using TFakeClient = test::TRecordingMailClient;
 using TFakeDialogs = test::TRecordingDialogs;
-
-class TFakeWindow final : public TMailJobWindow {
-public:
-    TMailFields MailFields() const override {
-        TMailFields fields;
-        fields.SenderName = Sender;
-        fields.SenderAddress = Address;
-        fields.BodyFileName = Body;
-        fields.ContentType = ContentType;
-        fields.Subject = SubjectText;
-        fields.Priority = Priority;
-        fields.Attachment = Attachment;
-        fields.SMTPHost = Host;
-        fields.PortNumber = Port;
-        fields.Security = Security;
-        fields.UserName = User;
-        fields.TrustFile = TrustFile;
-        return fields;
-    }
-    bool IsVisible() const override { return Visible; }
-    void ShowWaitCursor() override { ++WaitCursors; }
-    void RestoreCursor() override { --WaitCursors; }
-
-    std::string Sender = "Corvalet Sender";
-    std::string Address = "Sender@Example.org";
-    std::string Body;
-    int ContentType = 0;
-    std::string SubjectText = "Weekly Report";
-    int Priority = 2;
-    std::string Attachment;
-    std::string Host = "127.0.0.1";
-    std::string Port = "2525";
-    int Security = 0;
-    std::string User;
-    std::string TrustFile;
-    bool Visible = false;
-    int WaitCursors = 0;
-};
+using TFakeWindow = test::TFieldsWindow;
 
 class MailJobTest : public ::testing::Test {
 protected:
     MailJobTest() {
         Logger.SetLines(&LogLines);
         Logger.SetFilePath(Folder.File("Corvalet.log").string());
+        TMailFields& fields = Window.Fields;
+        fields.SenderName = "Corvalet Sender";
+        fields.SenderAddress = "Sender@Example.org";
+        fields.ContentType = 0;
+        fields.Subject = "Weekly Report";
+        fields.Priority = 2;
+        fields.SMTPHost = "127.0.0.1";
+        fields.PortNumber = "2525";
     }
 
     bool Called(const std::string& call) const { return Client.Called(call); }
@@ -83,9 +54,9 @@ protected:
 
 TEST_F(MailJobTest, ComposesTheMessageFromTheWindowInTheDesignedOrder) {
     Folder.Write("body.html", "<p>Hello</p>\r\n.dot line\rlast\n");
-    Window.Body = Folder.File("body.html").string();
-    Window.Attachment = "report.pdf";
-    Window.Priority = 0;
+    Window.Fields.BodyFileName = Folder.File("body.html").string();
+    Window.Fields.Attachment = "report.pdf";
+    Window.Fields.Priority = 0;
     Job.SendMailTo("a@example.org,b@example.org", 0);
     EXPECT_EQ(Client.Calls, (std::vector<std::string>{
                                 "Clear",
@@ -108,12 +79,12 @@ TEST_F(MailJobTest, ComposesTheMessageFromTheWindowInTheDesignedOrder) {
 }
 
 TEST_F(MailJobTest, EmptyOptionalFieldsLeaveTheirPartsOut) {
-    Window.Body = "   ";
-    Window.Attachment = " ";
-    Window.ContentType = -1;
-    Window.Priority = -1;
-    Window.Host = "";
-    Window.Port = "";
+    Window.Fields.BodyFileName = "   ";
+    Window.Fields.Attachment = " ";
+    Window.Fields.ContentType = -1;
+    Window.Fields.Priority = -1;
+    Window.Fields.SMTPHost = "";
+    Window.Fields.PortNumber = "";
     Job.SendMailTo("c@example.org", 1);
     EXPECT_TRUE(Called("Recipients 1 c@example.org"));
     EXPECT_TRUE(Called("Text   "));
@@ -126,7 +97,7 @@ TEST_F(MailJobTest, EmptyOptionalFieldsLeaveTheirPartsOut) {
 }
 
 TEST_F(MailJobTest, PlainTextBody) {
-    Window.ContentType = 1;
+    Window.Fields.ContentType = 1;
     Job.SendMailTo("c@example.org", 0);
     EXPECT_TRUE(Called("Text text/plain 7bit "));
 }
@@ -150,7 +121,7 @@ TEST(MailJobTimeOutTest, ConnectTimeOutIsTheSavedStepTimesThirtySeconds) {
 
 TEST_F(MailJobTest, ConnectTimeOutComesFromTheSavedSettingHostFromTheField) {
     SavedTimeOut = 3;
-    Window.Host = "mail.example.org";
+    Window.Fields.SMTPHost = "mail.example.org";
     Job.SendMailTo("a@example.org", 0);
     EXPECT_TRUE(Called("Connect 90000"));
     EXPECT_TRUE(Called("Host mail.example.org"));
@@ -167,27 +138,30 @@ struct TRefusal {
 TEST_F(MailJobTest, RefusalsBeforeTheSessionPassOnAndSendNothing) {
     const std::string missing = Folder.File("missing.html").string();
     const std::vector<TRefusal> cases = {
-        {"blank sender", [](TFakeWindow& w) { w.Address = "  "; }, "a@example.org", 0,
+        {"blank sender", [](TFakeWindow& w) { w.Fields.SenderAddress = "  "; }, "a@example.org", 0,
          "The sender's address may not be empty!"},
-        {"blank sender before blank recipients", [](TFakeWindow& w) { w.Address = ""; }, " ", 0,
+        {"blank sender before blank recipients", [](TFakeWindow& w) { w.Fields.SenderAddress = ""; }, " ", 0,
          "The sender's address may not be empty!"},
         {"blank recipients", [](TFakeWindow&) {}, " \t", 0, "The recipient's address may not be empty!"},
         {"no distribution", [](TFakeWindow&) {}, "a@example.org", 255,
          "Wrong distribution method for a@example.org!"},
-        {"refused address", [&](TFakeWindow& w) { w.Body = missing; }, "@x", 1, "@ Outside address"},
-        {"unreadable body file", [&](TFakeWindow& w) { w.Body = missing; }, "a@example.org", 0,
+        {"refused address", [&](TFakeWindow& w) { w.Fields.BodyFileName = missing; }, "@x", 1,
+         "@ Outside address"},
+        {"unreadable body file", [&](TFakeWindow& w) { w.Fields.BodyFileName = missing; }, "a@example.org", 0,
          "Cannot open file \"" + missing + "\". No such file or directory"},
-        {"a device as the body file: never read", [](TFakeWindow& w) { w.Body = "/dev/zero"; }, "a@example.org",
-         0, "Cannot open file \"/dev/zero\". It is not a regular file."},
+        {"a device as the body file: never read", [](TFakeWindow& w) { w.Fields.BodyFileName = "/dev/zero"; },
+         "a@example.org", 0, "Cannot open file \"/dev/zero\". It is not a regular file."},
         // An unknown protection is never taken as "None".
-        {"a later version's security", [](TFakeWindow& w) { w.Security = 3; }, "a@example.org", 0,
+        {"a later version's security", [](TFakeWindow& w) { w.Fields.Security = 3; }, "a@example.org", 0,
          "Unknown Security setting 3: choose None, STARTTLS or TLS on the Connection page; nothing was sent"},
-        {"a security that does not read as a number", [](TFakeWindow& w) { w.Security = -1; }, "a@example.org",
-         0, "Unknown Security setting: choose None, STARTTLS or TLS on the Connection page; nothing was sent"},
+        {"a security that does not read as a number", [](TFakeWindow& w) { w.Fields.Security = -1; },
+         "a@example.org", 0,
+         "Unknown Security setting: choose None, STARTTLS or TLS on the Connection page; nothing was sent"},
     };
     for (const TRefusal& c : cases) {
         SCOPED_TRACE(c.Name);
         TFakeWindow window;
+        window.Fields = Window.Fields;
         c.Setup(window);
         TFakeClient client;
         TMailJob job{window, client, Passwords, Dialogs, Logger, Clock, Formats, [] { return 1; }};
@@ -207,9 +181,9 @@ TEST_F(MailJobTest, RefusalsBeforeTheSessionPassOnAndSendNothing) {
 }
 
 TEST_F(MailJobTest, TheSessionGetsTheProtectionTheTrustFileAndTheLoginWithItsPassword) {
-    Window.Security = 1;
-    Window.TrustFile = "/etc/ca.pem";
-    Window.User = "ann";
+    Window.Fields.Security = 1;
+    Window.Fields.TrustFile = "/etc/ca.pem";
+    Window.Fields.UserName = "ann";
     Passwords.Kept = "pw";
     Job.SendMailTo("a@example.org", 0);
     const std::vector<std::string> session(Client.Calls.end() - 7, Client.Calls.end());
@@ -226,7 +200,7 @@ TEST_F(MailJobTest, TheSessionGetsTheProtectionTheTrustFileAndTheLoginWithItsPas
                                 "Reason: No password for ann at 127.0.0.1");
 
     // Without a user name no one is asked.
-    Window.User.clear();
+    Window.Fields.UserName.clear();
     Job.SendMailTo("c@example.org", 0);
     EXPECT_TRUE(Client.Called("No login"));
     EXPECT_EQ(Passwords.Asked, 2);
@@ -271,7 +245,8 @@ TEST_F(MailJobTest, PartlyDeliveredMailingKeepsWhoDidNotGetIt) {
     EXPECT_FALSE(Job.LastOutcome().Sent);
     EXPECT_EQ(Job.LastOutcome().Undelivered, (std::vector<std::string>{"b@example.org", "c@example.org"}));
     ASSERT_EQ(Entries().size(), 1u);
-    EXPECT_NE(Entries()[0].find("not sent to: b@example.org, c@example.org)"), std::string::npos) << Entries()[0];
+    EXPECT_NE(Entries()[0].find("not sent to: b@example.org, c@example.org)"), std::string::npos)
+        << Entries()[0];
 
     Client.DuringSend = nullptr;
     Client.SendError = "Read Timeout";
