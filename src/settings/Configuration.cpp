@@ -18,6 +18,7 @@ namespace {
 const std::string General = "General";
 const std::string Logging = "Logging";
 const std::string Connection = "Connection";
+const std::string Delivery = "Delivery";
 const std::string Message = "Message";
 
 std::string Numbered(const char* key, int number) {
@@ -148,6 +149,13 @@ void TConfiguration::LoadFromIni() {
     PasswordCommand = ini.ReadString(Connection, "PasswordCommand", PasswordCommand);
     TrustFile = ini.ReadString(Connection, "TrustFile", TrustFile);
 
+    // Out of range (a hand edit): the nearest bound, so that a typo never mails a burst of old
+    // mailings nor retries for weeks.
+    CatchUpMinutes = std::clamp(ini.ReadInteger(Delivery, "CatchUpMinutes", DefaultCatchUpMinutes), 0,
+                                MaximumCatchUpMinutes);
+    RetryMinutes = std::clamp(ini.ReadInteger(Delivery, "RetryMinutes", DefaultRetryMinutes), 0,
+                              MaximumRetryMinutes);
+
     BodyFileName = ini.ReadString(Message, "BodyFileName", "");
     Priority = static_cast<std::uint8_t>(ini.ReadInteger(Message, "Priority", 2));
     Subject = ini.ReadString(Message, "Subject", "");
@@ -192,6 +200,12 @@ void TConfiguration::SaveToIni() {
     WriteWhenUsed(*ini, "Authentication", std::to_string(Authentication), Authentication != AuthenticationAutomatic);
     WriteWhenUsed(*ini, "PasswordCommand", PasswordCommand, !PasswordCommand.empty());
     WriteWhenUsed(*ini, "TrustFile", TrustFile, !TrustFile.empty());
+
+    // Written once changed from the default (or already in the file), like the connection's keys.
+    if (CatchUpMinutes != DefaultCatchUpMinutes || ini->ReadValue(Delivery, "CatchUpMinutes"))
+        ini->WriteInteger(Delivery, "CatchUpMinutes", CatchUpMinutes);
+    if (RetryMinutes != DefaultRetryMinutes || ini->ReadValue(Delivery, "RetryMinutes"))
+        ini->WriteInteger(Delivery, "RetryMinutes", RetryMinutes);
 
     ini->WriteString(Message, "BodyFileName", BodyFileName);
     ini->WriteInteger(Message, "Priority", Priority);

@@ -30,6 +30,14 @@ inline constexpr std::int32_t AuthenticationLogin = 2;
 inline constexpr std::int32_t AuthenticationXOAuth2 = 3;
 inline constexpr std::int32_t AuthenticationOAuthBearer = 4;
 
+// The [Delivery] settings' defaults and bounds, in minutes. 0 turns the behaviour off: a mailing
+// missed while the computer slept or the program was off stays missed, a failed one is not tried
+// again.
+inline constexpr std::int32_t DefaultCatchUpMinutes = 120;
+inline constexpr std::int32_t MaximumCatchUpMinutes = 1440;
+inline constexpr std::int32_t DefaultRetryMinutes = 240;
+inline constexpr std::int32_t MaximumRetryMinutes = 10080;
+
 // "Corvalet": the window caption's first word and the default log file name's stem.
 std::string ApplicationName();
 
@@ -85,6 +93,12 @@ public:
     bool LogSizeIsLimited = false;
     // In units of 1,048,576 bytes.
     std::int32_t LogSizeLimit = 10;
+    // How late a mailing missed while the computer slept or the program was not running may still
+    // go out, 0..MaximumCatchUpMinutes; 0: never.
+    std::int32_t CatchUpMinutes = DefaultCatchUpMinutes;
+    // How long a mailing that failed for a reason that may pass is tried again after its first
+    // try, 0..MaximumRetryMinutes; 0: never.
+    std::int32_t RetryMinutes = DefaultRetryMinutes;
 
     // Replaces the settings with what the settings file holds; what it lacks keeps its default.
     void LoadFromIni();

@@ -333,6 +333,13 @@ TEST_F(ConfigurationTest, NumbersThatDoNotReadKeepTheirDefaults) {
         {"[Connection]\nTimeOut=4\n", &TConfiguration::TimeOut, 4},
         {"[Logging]\nLogSizeLimit=99999999999\n", &TConfiguration::LogSizeLimit, 10},
         {"[Logging]\nLogSizeLimit=4096\n", &TConfiguration::LogSizeLimit, 4096},
+        {"", &TConfiguration::CatchUpMinutes, 120},
+        {"[Delivery]\nCatchUpMinutes=0\n", &TConfiguration::CatchUpMinutes, 0},
+        {"[Delivery]\nCatchUpMinutes=99999\n", &TConfiguration::CatchUpMinutes, 1440},
+        {"[Delivery]\nCatchUpMinutes=-5\n", &TConfiguration::CatchUpMinutes, 0},
+        {"", &TConfiguration::RetryMinutes, 240},
+        {"[Delivery]\nRetryMinutes=0\n", &TConfiguration::RetryMinutes, 0},
+        {"[Delivery]\nRetryMinutes=20000\n", &TConfiguration::RetryMinutes, 10080},
     };
     for (const auto& c : integers)
         EXPECT_EQ(Loaded(c.ini).*c.field, c.value) << c.ini;
@@ -380,6 +387,8 @@ TEST_F(ConfigurationTest, EverySettingReadsBackAsSaved) {
     saved.LogFileName = "../logs/Corvalet.log";
     saved.LogSizeIsLimited = true;
     saved.LogSizeLimit = 3;
+    saved.CatchUpMinutes = 0;
+    saved.RetryMinutes = 60;
     const std::string manyAddresses = std::string(3000, 'x') + "@test";
     saved.AddRecipient(manyAddresses, "23 : 59", "Only at date 12/31/2026", "BCC");
     saved.AddRecipient("", "", "", "");
@@ -401,6 +410,8 @@ TEST_F(ConfigurationTest, EverySettingReadsBackAsSaved) {
     EXPECT_EQ(loaded.LogFileName, saved.LogFileName);
     EXPECT_TRUE(loaded.LogSizeIsLimited);
     EXPECT_EQ(loaded.LogSizeLimit, 3);
+    EXPECT_EQ(loaded.CatchUpMinutes, 0);
+    EXPECT_EQ(loaded.RetryMinutes, 60);
     ASSERT_EQ(loaded.RecipientCount(), 2);
     EXPECT_EQ(loaded.RecipientAddress(0), "");
     EXPECT_EQ(loaded.RecipientAddress(1), manyAddresses);
