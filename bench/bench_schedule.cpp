@@ -37,6 +37,7 @@ public:
     }
     std::string NewMessageId() override { return "<bench@example.org>"; }
     bool IsMailing() const override { return false; }
+    void ReportMissed(const std::string&, const TDateTime&) override {}
     std::size_t Bytes = 0;
 };
 
@@ -53,7 +54,8 @@ struct TScheduleBench {
     TRows Rows;
     TCountingMailer Mailer;
     TNoErrors Errors;
-    TSchedule Schedule{Clock, Formats, Rows, Mailer, Errors};
+    TDeliveryState State{""};
+    TSchedule Schedule{Clock, Formats, Rows, Mailer, Errors, State, [] { return 0; }};
 };
 
 void BM_TickInEvaluatedMinute(benchmark::State& state) {

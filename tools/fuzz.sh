@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-300}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_address_list fuzz_reply fuzz_settings fuzz_frequency_date fuzz_headers fuzz_encoders)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_address_list fuzz_reply fuzz_settings fuzz_frequency_date fuzz_headers fuzz_encoders fuzz_delivery_state)
 
 cmake --preset fuzz >/dev/null || exit 1
 cmake --build --preset fuzz || exit 1

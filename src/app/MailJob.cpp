@@ -264,6 +264,12 @@ void TMailJob::ReportSuccess(const std::string& recipients, const std::string& m
         Logger.Log(Now() + " - Successfully send the e-mail to " + recipients + ".", lkInformation);
 }
 
+void TMailJob::ReportMissed(const std::string& recipients, const TDateTime& due) {
+    Logger.Log(Now() + " - Missed the e-mail to: " + recipients + " due at " + Formats.FormatDateTime(due) +
+                   "; Corvalet was not running or the computer was asleep",
+               lkError);
+}
+
 void TMailJob::ReportFailure(const std::string& recipients, const std::string& reason, const std::string& note) {
     if (Window.IsVisible())
         Dialogs.ShowError(reason);

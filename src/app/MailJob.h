@@ -114,6 +114,8 @@ public:
     TMailOutcome Deliver(const TMailRequest& request) override;
     std::string NewMessageId() override;
     bool IsMailing() const override { return Mailing; }
+    // A kind 3 entry: "Missed the e-mail to: R due at DATE TIME; ...".
+    void ReportMissed(const std::string& recipients, const TDateTime& due) override;
     // The report of the last session; a mailing refused before its session leaves it as it was.
     const TMailOutcome& LastOutcome() const { return Outcome; }
 

@@ -22,11 +22,6 @@ private:
     bool& Flag;
 };
 
-// Minutes counted from 1970-01-01 00:00 of the local calendar: one number per (date, hour, minute).
-std::int64_t MinuteNumber(const TDateTime& minute) {
-    return minute.DayNumber() * 1440 + minute.Hour * 60 + minute.Minute;
-}
-
 } // namespace
 
 bool IsDueToday(int code, const TDateTime& date, const TDateTime& today) {
@@ -55,52 +50,83 @@ TDateTime ScheduledMinuteOf(const TDateTime& time) {
 }
 
 TSchedule::TSchedule(const TClock& clock, const TFormatSettings& formats, const TScheduleRowSource& rows,
-                     TMailSender& mailer, TErrorHandler& errors)
-    : Clock(clock), Formats(formats), Rows(rows), Mailer(mailer), Errors(errors) {}
+                     TMailSender& mailer, TErrorHandler& errors, TDeliveryState& state,
+                     TCatchUpMinutes catchUpMinutes)
+    : Clock(clock), Formats(formats), Rows(rows), Mailer(mailer), Errors(errors), State(state),
+      CatchUpMinutes(std::move(catchUpMinutes)) {}
 
 void TSchedule::TimerTimer() {
     const TDateTime minute = ScheduledMinuteOf(Clock.Now());
     // A minute is known by its date as well as its time: the same clock minute on a later day is
     // a new one, and a minute seen before a clock was set back is not evaluated again.
     if (minute != LastTick && !WasEvaluated(minute)) {
-        RecordEvaluated(MinuteNumber(minute));
+        const std::int64_t number = MinuteNumber(minute);
+        const std::optional<std::int64_t> latest = State.LatestEvaluated();
+        // The minute is written down before anything is mailed for it or for the minutes it
+        // catches up: a crash in the middle then costs a mailing rather than mailing it twice.
+        const std::string writeProblem = State.RecordEvaluated(number);
+        if (!writeProblem.empty() && !StateWriteFailed)
+            Errors.HandleApplicationException(std::runtime_error(writeProblem));
+        StateWriteFailed = !writeProblem.empty();
         LastTick = minute;
-        Pending.push_back(minute);
+        if (latest && number > *latest + 1)
+            CatchUp(*latest + 1, number - 1, number);
+        Pending.push_back(TPass{minute, false, {}, {}});
     }
     RunPendingPasses();
 }
 
-bool TSchedule::WasEvaluated(const TDateTime& minute) const {
-    const std::int64_t number = MinuteNumber(minute);
-    auto run = Evaluated.upper_bound(number);
-    if (run == Evaluated.begin())
-        return false;
-    --run;
-    return number <= run->second;
-}
-
-void TSchedule::RecordEvaluated(std::int64_t minute) {
-    auto next = Evaluated.upper_bound(minute);
-    if (next != Evaluated.begin()) {
-        auto previous = std::prev(next);
-        if (minute <= previous->second)
-            return;
-        if (previous->second == minute - 1) {
-            previous->second = minute;
-            if (next != Evaluated.end() && next->first == minute + 1) {
-                previous->second = next->second;
-                Evaluated.erase(next);
-            }
-            return;
+void TSchedule::CatchUp(std::int64_t first, std::int64_t last, std::int64_t now) {
+    const int bound = CatchUpMinutes ? CatchUpMinutes() : 0;
+    if (bound <= 0)
+        return;
+    // Per row, the latest minute of the gap it was due in; a row due every day of a long absence
+    // gets one late mailing (or one report), not one for each day.
+    struct TGroup {
+        std::string Recipients[2];
+    };
+    std::map<std::int64_t, TGroup> late;
+    std::map<std::int64_t, TGroup> missed;
+    const std::int64_t firstDay = std::max(first / 1440, last / 1440 - CatchUpLookBackDays);
+    const TDateTime lastDate = MinuteOfNumber(last).DatePart();
+    for (const TScheduleRow& row : Rows.RecipientRows()) {
+        TTimeText time;
+        const std::optional<int> distribution = ParseDistributionText(row.Distribution);
+        // The same rule as a minute's own pass: the time text as the program writes it.
+        if (!ParseTimeText(row.Time, time) || !distribution || time.Hour < 0 || time.Hour > 23 ||
+            time.Minute < 0 || time.Minute > 59 || FormatTimeText(time.Hour, time.Minute) != row.Time)
+            continue;
+        TFrequency frequency;
+        // A row whose frequency does not read is reported by the minute's own pass.
+        try {
+            frequency = ParseFrequencyText(row.Frequency, lastDate, Formats);
+        } catch (const std::exception&) {
+            continue;
+        }
+        for (std::int64_t day = last / 1440; day >= firstDay; --day) {
+            const std::int64_t due = day * 1440 + time.Hour * 60 + time.Minute;
+            if (due < first || due > last)
+                continue;
+            if (!IsDueToday(frequency.Code, frequency.Date, TDateTime::FromDayNumber(day)))
+                continue;
+            std::string& recipients =
+                (now - due <= bound ? late : missed)[due].Recipients[*distribution == DistributionCc ? 1 : 0];
+            if (!recipients.empty())
+                recipients += ",";
+            recipients += row.Address;
+            break;
         }
     }
-    if (next != Evaluated.end() && next->first == minute + 1) {
-        const std::int64_t last = next->second;
-        Evaluated.erase(next);
-        Evaluated.emplace(minute, last);
-        return;
-    }
-    Evaluated.emplace(minute, minute);
+    for (const auto& [due, group] : missed)
+        for (const std::string& recipients : group.Recipients)
+            if (!recipients.empty())
+                Mailer.ReportMissed(recipients, MinuteOfNumber(due));
+    for (const auto& [due, group] : late)
+        Pending.push_back(TPass{MinuteOfNumber(due), true, group.Recipients[0], group.Recipients[1]});
+}
+
+bool TSchedule::WasEvaluated(const TDateTime& minute) const {
+    return State.WasEvaluated(MinuteNumber(minute));
 }
 
 void TSchedule::RunPendingPasses() {
@@ -111,14 +137,14 @@ void TSchedule::RunPendingPasses() {
         return;
     TFlagScope inPass(InPass);
     while (!Pending.empty()) {
-        const TDateTime minute = Pending.front();
+        const TPass pass = Pending.front();
         Pending.pop_front();
         // "Disable" or the end of the program while a mailing ran: the waiting minutes are not mailed.
         if (Stopped || !SchedulingEnabled) {
             Pending.clear();
             break;
         }
-        RunPass(minute);
+        RunPass(pass);
     }
 }
 
@@ -136,17 +162,28 @@ void TSchedule::CheckSchedule(int hour, int minute) {
 
 void TSchedule::CheckSchedule(const TDateTime& minute) {
     TFlagScope inPass(InPass);
-    RunPass(minute);
+    RunPass(TPass{minute, false, {}, {}});
 }
 
-void TSchedule::RunPass(const TDateTime& minute) {
-    Scan(DistributionBcc, minute);
+void TSchedule::RunPass(const TPass& pass) {
+    if (pass.Late) {
+        // The recipients were collected when the gap was found, as that minute's pass would have
+        // grouped them.
+        Send(DistributionBcc, pass.Bcc);
+        if (!Stopped)
+            Send(DistributionCc, pass.Cc);
+        return;
+    }
+    Scan(DistributionBcc, pass.Minute);
     if (!Stopped)
-        Scan(DistributionCc, minute);
+        Scan(DistributionCc, pass.Minute);
 }
 
 void TSchedule::Scan(std::uint8_t distribution, const TDateTime& minute) {
-    const std::string recipients = CollectDueRecipients(distribution, minute);
+    Send(distribution, CollectDueRecipients(distribution, minute));
+}
+
+void TSchedule::Send(std::uint8_t distribution, const std::string& recipients) {
     if (recipients.empty())
         return;
     // A mailing refused before its session (blank sender, an address the parser refuses, an

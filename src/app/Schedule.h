@@ -1,5 +1,6 @@
 #pragma once
 
+#include "delivery/DeliveryState.h"
 #include "platform/Clock.h"
 #include "platform/DateTime.h"
 #include "platform/FormatSettings.h"
@@ -56,7 +57,13 @@ public:
     virtual std::string NewMessageId() = 0;
     // True while a mailing runs (the network wait keeps serving ticks and clicks meanwhile).
     virtual bool IsMailing() const = 0;
+    // Reports recipients whose mailing of the minute `due` was missed (the computer slept or the
+    // program was off) and is too late to go out now.
+    virtual void ReportMissed(const std::string& recipients, const TDateTime& due) = 0;
 };
+
+// How late a missed mailing may still go out, in minutes (0: never), as the settings say now.
+using TCatchUpMinutes = std::function<int()>;
 
 // The program-wide error handler: an error box while the window is visible, a log entry while
 // it is hidden.
@@ -76,10 +83,14 @@ TDateTime ScheduledMinuteOf(const TDateTime& time);
 
 // The once-a-minute schedule. The window's one-second timer calls TimerTimer while the window is
 // hidden and scheduling is enabled; the first tick of each new minute runs one pass over the rows.
+// The minutes evaluated are kept in the delivery state, across runs. When a tick finds minutes that
+// were never evaluated since the latest one (the computer slept, the program was off, the window
+// was open, the clock jumped forward), each row due in them gets one late mailing, for the latest
+// such minute, when that is at most the catch-up's minutes ago; the others are reported missed.
 class TSchedule {
 public:
     TSchedule(const TClock& clock, const TFormatSettings& formats, const TScheduleRowSource& rows,
-              TMailSender& mailer, TErrorHandler& errors);
+              TMailSender& mailer, TErrorHandler& errors, TDeliveryState& state, TCatchUpMinutes catchUpMinutes);
 
     // One timer tick.
     void TimerTimer();
@@ -109,22 +120,36 @@ public:
 
     bool PassPending() const { return !Pending.empty(); }
 
+    // Missed minutes looked back over at most, in days: enough for a monthly row.
+    static constexpr int CatchUpLookBackDays = 400;
+
 private:
-    void RunPass(const TDateTime& minute);
+    // A pass waiting for its turn: a minute's own, or the late mailings of missed minutes.
+    struct TPass {
+        TDateTime Minute;
+        bool Late = false;
+        std::string Bcc;
+        std::string Cc;
+    };
+    void RunPass(const TPass& pass);
     void Scan(std::uint8_t distribution, const TDateTime& minute);
-    void RecordEvaluated(std::int64_t minute);
+    void Send(std::uint8_t distribution, const std::string& recipients);
+    // Queues the late mailings of the minutes first..last (never evaluated) as seen at `now`.
+    void CatchUp(std::int64_t first, std::int64_t last, std::int64_t now);
 
     const TClock& Clock;
     const TFormatSettings& Formats;
     const TScheduleRowSource& Rows;
     TMailSender& Mailer;
     TErrorHandler& Errors;
-    std::deque<TDateTime> Pending;
+    // Every minute evaluated so far, so that a clock set back (end of summer time, a time-sync step)
+    // or a restart never evaluates a minute twice.
+    TDeliveryState& State;
+    TCatchUpMinutes CatchUpMinutes;
+    std::deque<TPass> Pending;
     std::optional<TDateTime> LastTick;
-    // Every minute evaluated so far, as runs of consecutive minute numbers (first -> last), so that
-    // a clock set back (end of summer time, a time-sync step) never evaluates a minute twice. A run
-    // ends only where minutes were skipped, so the map stays small.
-    std::map<std::int64_t, std::int64_t> Evaluated;
+    // A failure to write the state is reported once, until a record is written again.
+    bool StateWriteFailed = false;
     bool InPass = false;
     bool Stopped = false;
 };

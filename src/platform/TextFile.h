@@ -56,5 +56,8 @@ bool MayWriteExistingFile(const std::string& path);
 // Appends `bytes` at the end of an existing regular file, not through a symbolic link. Returns false
 // when it cannot.
 bool AppendToFile(const std::string& path, const std::string& bytes);
+// The same, and on disk before it returns: for records that must survive a crash or a power cut
+// right after.
+bool AppendToFileSynced(const std::string& path, const std::string& bytes);
 
 } // namespace corvalet

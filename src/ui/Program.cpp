@@ -182,16 +182,22 @@ int RunCorvalet(int argc, char** argv) {
     TCommandPasswordSource passwordCommand([&configuration] { return configuration.PasswordCommand; },
                                            configuration.IniFilePath());
     TStoreOrCommandPasswordSource passwords(&secretStore, &passwordCommand);
+    // The resident program holds the instance lock, so it is the state file's one writer.
+    TDeliveryState deliveryState(configuration.ProgramFolder + "Corvalet.state");
     TProgramShell programShell(
         window, TShellServices{SystemClock(), formats, logger, dialogs, mailClient, passwords,
                                [&configuration] { configuration.LoadFromIni(); },
                                [&logger, &configuration] { ConfigureLogger(logger, configuration); },
                                [&configuration] { return static_cast<int>(configuration.TimeOut); },
-                               [] { QCoreApplication::quit(); }});
+                               [] { QCoreApplication::quit(); }, deliveryState,
+                               [&configuration] { return static_cast<int>(configuration.CatchUpMinutes); }});
     shell = &programShell;
     form.SetSecretStore(&secretStore);
     application.SetErrorHandler(&programShell);
     programShell.FormCreate(line.Hide, withoutDisplay);
+    // Read once the log is set up, so that a damaged file is reported where errors go.
+    if (const std::string problem = deliveryState.Load(); !problem.empty())
+        programShell.HandleApplicationException(std::runtime_error(problem));
     // A request to end the program from the system ends it as "Exit" does.
     TTerminationWatcher termination([&programShell] { programShell.ExitMenuItemClick(); });
 

@@ -52,7 +52,8 @@ TProgramShell::TProgramShell(TShellWindow& window, TShellServices services)
     Job = std::make_unique<TMailJob>(Window, Services.MailClient, Services.Passwords, Services.Dialogs,
                                      Services.Logger, Services.Clock, Services.Formats, Services.SavedTimeOut);
     Job->OnMailingChanged = [this](bool mailing) { MailingChanged(mailing); };
-    Scheduler = std::make_unique<TSchedule>(Services.Clock, Services.Formats, Window, *Job, *this);
+    Scheduler = std::make_unique<TSchedule>(Services.Clock, Services.Formats, Window, *Job, *this, Services.State,
+                                            Services.CatchUpMinutes);
 
     TickTimer.setInterval(TimerInterval);
     connect(&TickTimer, &QTimer::timeout, this, &TProgramShell::TimerTimer);

@@ -60,6 +60,10 @@ struct TShellServices {
     TSavedTimeOut SavedTimeOut;
     // Ends the message loop.
     std::function<void()> Quit;
+    // The minutes evaluated, kept across runs (the resident program's "Corvalet.state").
+    TDeliveryState& State;
+    // The CatchUpMinutes setting as it stands.
+    TCatchUpMinutes CatchUpMinutes;
 };
 
 // The resident program around the configuration window: the notification icon and its menu, the

@@ -51,7 +51,8 @@ protected:
             *Window,
             TShellServices{Clock, Formats, Logger, Dialogs, Client, Passwords, [this] { Settings.LoadFromIni(); },
                            [this] { ConfigureLogger(Logger, Settings); },
-                           [this] { return static_cast<int>(Settings.TimeOut); }, [] {}});
+                           [this] { return static_cast<int>(Settings.TimeOut); }, [] {}, State,
+                           [this] { return static_cast<int>(Settings.CatchUpMinutes); }});
     }
     ~MainFormShellTest() override {
         Shell.reset();
@@ -77,6 +78,7 @@ protected:
     TFixedPasswordSource Passwords;
     std::unique_ptr<TMainForm> Form;
     std::unique_ptr<TMainFormShellWindow> Window;
+    TDeliveryState State{""};
     std::unique_ptr<TProgramShell> Shell;
 };
 

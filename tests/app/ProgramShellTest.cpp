@@ -104,10 +104,11 @@ protected:
     test::TFixedPasswordSource Passwords;
     TFakeShellWindow Window;
     int Quits = 0;
+    TDeliveryState State{""};
     TProgramShell Shell{Window,
                         TShellServices{Clock, Formats, Logger, Boxes, Client, Passwords, [] {},
                                        [this] { Logger.SetFilePath(Folder.File("Corvalet.log").string()); },
-                                       [] { return 1; }, [this] { ++Quits; }}};
+                                       [] { return 1; }, [this] { ++Quits; }, State, [] { return 0; }}};
 };
 
 TEST_F(ProgramShellTest, StartedHiddenTheScheduleRunsAndMailsTheCurrentMinute) {
@@ -177,8 +178,9 @@ TEST_F(ProgramShellTest, MinimizingHidesTheWindowAndResumesTheSchedule) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TFakeShellWindow window;
+        TDeliveryState state{""};
         TProgramShell shell{window, TShellServices{Clock, Formats, Logger, Boxes, Client, Passwords, [] {}, [] {},
-                                                   [] { return 1; }, [] {}}};
+                                                   [] { return 1; }, [] {}, state, [] { return 0; }}};
         shell.FormCreate(HideRequested(c.arguments));
         if (c.showMinimizedIcon)
             shell.TrayIcon().ShowMinimizedIcon = true;
@@ -213,8 +215,9 @@ TEST_F(ProgramShellTest, IconIsShownEvenBeforeThereIsANotificationArea) {
 
     for (const QStringList& arguments : {QStringList{}, QStringList{"/HIDE"}}) {
         TFakeShellWindow window;
+        TDeliveryState state{""};
         TProgramShell shell{window, TShellServices{Clock, Formats, Logger, Boxes, Client, Passwords, [] {}, [] {},
-                                                   [] { return 1; }, [] {}}};
+                                                   [] { return 1; }, [] {}, state, [] { return 0; }}};
         testing::internal::CaptureStderr();
         shell.FormCreate(HideRequested(arguments));
         const std::string hint = testing::internal::GetCapturedStderr();
@@ -400,10 +403,11 @@ protected:
     test::TFixedPasswordSource Passwords;
     TFakeShellWindow Window;
     int Quits = 0;
+    TDeliveryState State{""};
     TProgramShell Shell{Window,
                         TShellServices{Clock, Formats, Logger, Boxes, Client, Passwords, [] {},
                                        [this] { Logger.SetFilePath(Folder.File("Corvalet.log").string()); },
-                                       [] { return 1; }, [this] { ++Quits; }}};
+                                       [] { return 1; }, [this] { ++Quits; }, State, [] { return 0; }}};
 };
 
 TEST_F(ShellOnTheNetworkTest, ExitWhileTheServerKeepsSilentEndsTheProgramAfterTheReport) {

@@ -3,6 +3,7 @@
 #include "app/MailJob.h"
 
 #include "support/FakeClock.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -49,8 +50,12 @@ public:
     }
     std::string NewMessageId() override { return "<id@example.org>"; }
     bool IsMailing() const override { return Mailing; }
+    void ReportMissed(const std::string& recipients, const TDateTime& due) override {
+        Missed.push_back({recipients, due});
+    }
 
     std::vector<TMailing> Sent;
+    std::vector<std::pair<std::string, TDateTime>> Missed;
     std::function<void()> DuringMailing;
     bool Mailing = false;
 };
@@ -83,7 +88,10 @@ protected:
     TFakeRows Rows;
     TFakeMailer Mailer;
     TFakeErrors Errors;
-    TSchedule Schedule{Clock, Formats, Rows, Mailer, Errors};
+    // Minutes missed are not caught up unless a test asks for it.
+    int CatchUp = 0;
+    TDeliveryState State{""};
+    TSchedule Schedule{Clock, Formats, Rows, Mailer, Errors, State, [this] { return CatchUp; }};
 };
 
 struct TFrequencyCase {
@@ -324,7 +332,8 @@ TEST(ScheduleTicksTest, EachDueMinuteIsMailedOnce) {
         rows.Rows = c.Rows;
         TFakeMailer mailer;
         TFakeErrors errors;
-        TSchedule schedule{clock, formats, rows, mailer, errors};
+        TDeliveryState state{""};
+        TSchedule schedule{clock, formats, rows, mailer, errors, state, [] { return 0; }};
         const auto tick = [&](const TDateTime& when) {
             clock.Set(when);
             schedule.TimerTimer();
@@ -374,9 +383,10 @@ TEST_F(ScheduleTest, RefusedBccMailingIsReportedAndTheCcScanStillRuns) {
         }
         std::string NewMessageId() override { return "<id@example.org>"; }
         bool IsMailing() const override { return false; }
+        void ReportMissed(const std::string&, const TDateTime&) override {}
         std::vector<TMailing> Sent;
     } refusing;
-    TSchedule schedule{Clock, Formats, Rows, refusing, Errors};
+    TSchedule schedule{Clock, Formats, Rows, refusing, Errors, State, [] { return 0; }};
     schedule.TimerTimer();
     EXPECT_EQ(refusing.Sent, (std::vector<TMailing>{{"@", 0}, {"c@example.org", 1}}));
     EXPECT_EQ(Errors.Messages, std::vector<std::string>{"The sender's address may not be empty!"});
@@ -433,6 +443,138 @@ TEST_F(ScheduleTest, DisableOrExitDuringAMailingDropsTheWaitingMinutes) {
     Mailer.DuringMailing = [&] { Schedule.Stop(); };
     TickAt(At(2026, 12, 10, 9, 5, 0));
     EXPECT_EQ(Mailer.Sent, (std::vector<TMailing>{{"a@example.org", 0}}));
+}
+
+// Minutes never evaluated since the latest one: the rows due in them get one late mailing each, in
+// the order of their minutes, when that is at most the catch-up's minutes ago.
+struct TCatchUpCase {
+    const char* Name;
+    std::vector<TScheduleRow> Rows;
+    std::vector<TDateTime> Ticks;
+    std::vector<TMailing> Sent;
+    std::vector<std::pair<std::string, TDateTime>> Missed;
+    int CatchUp = 120;
+};
+
+std::vector<TCatchUpCase> CatchUpCases() {
+    const TDateTime wed = At(2026, 12, 9, 0, 0);
+    const auto on = [](TDateTime day, int hour, int minute) {
+        day.Hour = hour;
+        day.Minute = minute;
+        return day;
+    };
+    return {
+        {"the lid closed from 09:05 to 09:30: the 09:10 and 09:20 mailings go out late, BCC before CC",
+         {{"a@x", "09 : 10", "Daily", "BCC"},
+          {"b@x", "09 : 10", "Daily", "BCC"},
+          {"c@x", "09 : 10", "Daily", "CC"},
+          {"d@x", "09 : 20", "Daily", "BCC"},
+          {"e@x", "09 : 30", "Daily", "BCC"}},
+         {on(wed, 9, 5), on(wed, 9, 30), on(wed, 9, 31)},
+         {{"a@x,b@x", 0}, {"c@x", 1}, {"d@x", 0}, {"e@x", 0}},
+         {}},
+        {"asleep beyond the bound: not mailed, reported with its minute",
+         {{"a@x", "09 : 10", "Daily", "BCC"}, {"c@x", "10 : 00", "Daily", "CC"}},
+         {on(wed, 9, 5), on(wed, 11, 11)},
+         {{"c@x", 1}},
+         {{"a@x", on(wed, 9, 10)}}},
+        {"three days off with a daily row: one late mailing, for the latest day",
+         {{"a@x", "09 : 10", "Daily", "BCC"}},
+         {on(wed, 9, 5), on(wed.AddDays(3), 10, 0)},
+         {{"a@x", 0}},
+         {}},
+        {"three days off, back too late for the last one: reported once",
+         {{"a@x", "09 : 10", "Daily", "BCC"}, {"w@x", "09 : 10", "Each Thursday", "CC"}},
+         {on(wed, 9, 5), on(wed.AddDays(3), 12, 0)},
+         {},
+         {{"w@x", on(wed.AddDays(1), 9, 10)}, {"a@x", on(wed.AddDays(3), 9, 10)}}},
+        {"a row not due on the missed minute's date is not mailed",
+         {{"a@x", "23 : 59", "Each Wednesday", "BCC"}, {"b@x", "00 : 01", "Each Wednesday", "BCC"}},
+         {on(wed, 23, 50), on(wed.AddDays(1), 0, 30)},
+         {{"a@x", 0}},
+         {}},
+        {"the window open over the due minute: caught up when ticks come again",
+         {{"a@x", "09 : 10", "Daily", "BCC"}},
+         {on(wed, 9, 9), on(wed, 9, 40), on(wed, 9, 40)},
+         {{"a@x", 0}},
+         {}},
+        {"a clock set back: nothing is caught up",
+         {{"a@x", "09 : 10", "Daily", "BCC"}},
+         {on(wed, 9, 30), on(wed, 9, 0), on(wed, 9, 31)},
+         {},
+         {}},
+        {"catch-up off: a skipped minute stays skipped and nothing is reported",
+         {{"a@x", "09 : 10", "Daily", "BCC"}},
+         {on(wed, 9, 5), on(wed, 11, 11)},
+         {},
+         {},
+         0},
+    };
+}
+
+TEST(ScheduleCatchUpTest, MissedMinutesAreMailedOnceLateOrReported) {
+    for (const TCatchUpCase& c : CatchUpCases()) {
+        SCOPED_TRACE(c.Name);
+        TFakeClock clock;
+        const TFormatSettings formats{"MM/dd/yyyy", "HH:mm:ss"};
+        TFakeRows rows;
+        rows.Rows = c.Rows;
+        TFakeMailer mailer;
+        TFakeErrors errors;
+        TDeliveryState state{""};
+        TSchedule schedule{clock, formats, rows, mailer, errors, state, [&c] { return c.CatchUp; }};
+        for (const TDateTime& when : c.Ticks) {
+            clock.Set(when);
+            schedule.TimerTimer();
+        }
+        EXPECT_EQ(mailer.Sent, c.Sent);
+        EXPECT_EQ(mailer.Missed, c.Missed);
+        EXPECT_TRUE(errors.Messages.empty());
+    }
+}
+
+// The program ended and started again: the state file says which minutes were evaluated.
+TEST_F(ScheduleTest, ARestartNeitherMailsAMinuteAgainNorForgetsTheMinutesMissedMeanwhile) {
+    test::TTempDir dir;
+    const std::string path = dir.File("Corvalet.state").string();
+    CatchUp = 120;
+    AddRow("a@example.org", "09 : 05");
+    AddRow("b@example.org", "09 : 20");
+    {
+        TDeliveryState state(path);
+        ASSERT_EQ(state.Load(), "");
+        TSchedule first{Clock, Formats, Rows, Mailer, Errors, state, [this] { return CatchUp; }};
+        Clock.Set(At(2026, 12, 9, 9, 5, 10));
+        first.TimerTimer();
+    }
+    const auto restart = [&](const TDateTime& when) {
+        TDeliveryState state(path);
+        EXPECT_EQ(state.Load(), "");
+        TSchedule again{Clock, Formats, Rows, Mailer, Errors, state, [this] { return CatchUp; }};
+        Clock.Set(when);
+        again.TimerTimer();
+    };
+    restart(At(2026, 12, 9, 9, 5, 40));
+    EXPECT_EQ(Mailer.Sent, (std::vector<TMailing>{{"a@example.org", 0}}));
+    // Off from 09:06 to 09:30: the 09:20 mailing goes out at the start.
+    restart(At(2026, 12, 9, 9, 30, 0));
+    EXPECT_EQ(Mailer.Sent, (std::vector<TMailing>{{"a@example.org", 0}, {"b@example.org", 0}}));
+    EXPECT_TRUE(Errors.Messages.empty());
+}
+
+// A first start, or one after the state file was found damaged, catches up nothing.
+TEST_F(ScheduleTest, AStartWithoutAReadableStateCatchesUpNothing) {
+    test::TTempDir dir;
+    CatchUp = 120;
+    AddRow("a@example.org", "09 : 05");
+    dir.Write("Corvalet.state", "Corvalet state 1\nE garbage\n");
+    TDeliveryState state(dir.File("Corvalet.state").string());
+    EXPECT_NE(state.Load(), "");
+    TSchedule schedule{Clock, Formats, Rows, Mailer, Errors, state, [this] { return CatchUp; }};
+    Clock.Set(At(2026, 12, 9, 9, 30, 0));
+    schedule.TimerTimer();
+    EXPECT_TRUE(Mailer.Sent.empty());
+    EXPECT_TRUE(Mailer.Missed.empty());
 }
 
 } // namespace

@@ -248,14 +248,30 @@ std::string FileTrustProblem(const std::string& path) {
     return TrustProblem(path, info);
 }
 
-bool AppendToFile(const std::string& path, const std::string& bytes) {
+namespace {
+
+bool Append(const std::string& path, const std::string& bytes, bool synced) {
     TFileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (file.Get() < 0)
         return false;
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
-    return WriteAll(file.Get(), bytes.data(), bytes.size()) && file.Close();
+    if (!WriteAll(file.Get(), bytes.data(), bytes.size()))
+        return false;
+    if (synced && ::fdatasync(file.Get()) != 0)
+        return false;
+    return file.Close();
+}
+
+} // namespace
+
+bool AppendToFile(const std::string& path, const std::string& bytes) {
+    return Append(path, bytes, false);
+}
+
+bool AppendToFileSynced(const std::string& path, const std::string& bytes) {
+    return Append(path, bytes, true);
 }
 
 } // namespace corvalet
